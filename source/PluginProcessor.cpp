@@ -3,7 +3,10 @@
 #include "JuceCompat.h"
 #include "PluginEditor.h"
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
+#include <tuple>
 
 namespace
 {
@@ -311,9 +314,13 @@ AstrelAudioProcessor::PanTargets AstrelAudioProcessor::computePanTargets (float 
     const auto normaliser = 1.0f / (1.0f - 0.2928932f * (1.0f - d));
     const auto depthAttenuation = std::pow (10.0f, (-2.0f * d) / 20.0f);
 
+    // Rounding leaves the centre gains a few parts in ten million short of unity; snapping
+    // them keeps the default position bit-transparent, so it nulls against the input.
+    const auto snapToUnity = [] (float gain) { return std::abs (gain - 1.0f) < 1.0e-6f ? 1.0f : gain; };
+
     PanTargets targets;
-    targets.gainLeft = ((c - 1.0f) * (1.0f - d) + 1.0f) * normaliser * depthAttenuation;
-    targets.gainRight = ((s - 1.0f) * (1.0f - d) + 1.0f) * normaliser * depthAttenuation;
+    targets.gainLeft = snapToUnity (((c - 1.0f) * (1.0f - d) + 1.0f) * normaliser * depthAttenuation);
+    targets.gainRight = snapToUnity (((s - 1.0f) * (1.0f - d) + 1.0f) * normaliser * depthAttenuation);
     targets.delayLeftMs = p > 0.0f ? 1.8f * p * d : 0.0f;
     targets.delayRightMs = p < 0.0f ? -1.8f * p * d : 0.0f;
     return targets;
@@ -345,25 +352,169 @@ void AstrelAudioProcessor::applyPendingPanTargets() noexcept
 }
 
 //==============================================================================
-void AstrelAudioProcessor::prepareToPlay (double sampleRate, int)
+namespace
 {
+    int wholeSamples (double seconds, double sampleRate) noexcept
+    {
+        return static_cast<int> (std::floor (seconds * sampleRate));
+    }
+
+    void setBlockSize (juce::AudioBuffer<float>& buffer, int numSamples)
+    {
+        if (buffer.getNumChannels() != 2 || buffer.getNumSamples() != numSamples)
+            buffer.setSize (2, numSamples, false, false, true);
+    }
+
+    void fillFromSmoother (juce::SmoothedValue<float>& smoother, float* destination, int numSamples) noexcept
+    {
+        if (! smoother.isSmoothing())
+        {
+            std::fill (destination, destination + numSamples, smoother.getCurrentValue());
+            return;
+        }
+
+        for (int i = 0; i < numSamples; ++i)
+            destination[i] = smoother.getNextValue();
+    }
+
+    bool isFullyOff (const juce::SmoothedValue<float>& smoother) noexcept
+    {
+        return smoother.getCurrentValue() <= 0.0001f && smoother.getTargetValue() <= 0.0001f;
+    }
+
+    bool isFullyOn (const juce::SmoothedValue<float>& smoother) noexcept
+    {
+        return smoother.getCurrentValue() >= 0.9999f && smoother.getTargetValue() >= 0.9999f;
+    }
+
+    /** x - x is zero for every finite x and NaN otherwise, so the sum tells whether a block
+        holds any NaN or infinity without a branch per sample. */
+    bool allFinite (const float* samples, int numSamples) noexcept
+    {
+        float probe = 0.0f;
+
+        for (int i = 0; i < numSamples; ++i)
+            probe += samples[i] - samples[i];
+
+        return probe == 0.0f;
+    }
+
+    void replaceNonFinite (float* samples, int numSamples) noexcept
+    {
+        for (int i = 0; i < numSamples; ++i)
+            if (! std::isfinite (samples[i]))
+                samples[i] = 0.0f;
+    }
+
+    /** atan2 (y, x) for y, x >= 0, within 2e-8 rad: one division and a short odd series. */
+    inline double positiveAtan2 (double y, double x) noexcept
+    {
+        const auto largest = std::max (y, x);
+        const auto smallest = std::min (y, x);
+
+        if (largest <= 0.0)
+            return 0.0;
+
+        constexpr double tanPiOver8 = 0.41421356237309503;
+        constexpr double quarterPi = 0.78539816339744831;
+
+        // atan (s / l) directly when the ratio is small, else pi/4 + atan ((s - l) / (s + l)),
+        // so that the series argument never exceeds tan (pi / 8).
+        const bool reduce = smallest > tanPiOver8 * largest;
+        const auto t = reduce ? (smallest - largest) / (smallest + largest) : smallest / largest;
+        const auto t2 = t * t;
+        const auto series = t
+                            * (1.0
+                               + t2
+                                     * (-1.0 / 3.0
+                                        + t2
+                                              * (1.0 / 5.0
+                                                 + t2
+                                                       * (-1.0 / 7.0
+                                                          + t2
+                                                                * (1.0 / 9.0
+                                                                   + t2
+                                                                         * (-1.0 / 11.0
+                                                                            + t2
+                                                                                  * (1.0 / 13.0
+                                                                                     + t2 * (-1.0 / 15.0))))))));
+        const auto ratioAngle = reduce ? quarterPi + series : series;
+        return y > x ? 2.0 * quarterPi - ratioAngle : ratioAngle;
+    }
+} // namespace
+
+void AstrelAudioProcessor::prepareToPlay (double sampleRate, int maximumExpectedSamplesPerBlock)
+{
+    const auto maximumBlockSize = std::max (1, maximumExpectedSamplesPerBlock);
+
+    // Pan and depth.
     currentSampleRate = static_cast<float> (sampleRate);
+    preparePanDelayState (panDelayState, maximumBlockSize);
+    preparePanDelayState (highBandPanDelayState, maximumBlockSize);
 
     // Targets set before the first prepare take effect at once, as with a zero-length ramp.
     if (! hasBeenPrepared)
         applyPendingPanTargets();
 
-    const auto panRampSamples = static_cast<int> (std::floor (0.02 * sampleRate));
+    const auto panRamp = wholeSamples (0.02, sampleRate);
 
     for (auto* smoother : { &gainLeftSmoothed, &gainRightSmoothed, &delayLeftMsSmoothed, &delayRightMsSmoothed })
-    {
-        const auto target = smoother->getTargetValue();
-        smoother->reset (panRampSamples);
-        smoother->setCurrentAndTargetValue (target);
-    }
+        smoother->reset (panRamp);
 
     updatePanValues (getPlainValue ("pan"), getPlainValue ("ratio"));
     applyPendingPanTargets();
+
+    // Bass Protect.
+    sideLowCutHzTarget.store (getPlainValue ("sideLowCutHz"));
+    monoBassTarget.store (getPlainValue ("monoBass") >= 0.5f ? 1.0f : 0.0f);
+    const auto bassProtectRamp = wholeSamples (0.03, sampleRate);
+    sideLowCutSmoothed.reset (bassProtectRamp);
+    sideLowCutSmoothed.setCurrentAndTargetValue (sideLowCutHzTarget.load());
+    monoBassSmoothed.reset (bassProtectRamp);
+    monoBassSmoothed.setCurrentAndTargetValue (monoBassTarget.load());
+    bassProtectMixSmoothed.reset (wholeSamples (0.04, sampleRate));
+    bassProtectMixSmoothed.setCurrentAndTargetValue (sideLowCutHzTarget.load() > 0.5f ? 1.0f : 0.0f);
+
+    // Spotlight.
+    spotlightPercent.store (getPlainValue ("spotlight"));
+    spotlightPan.store (getPlainValue ("pan"));
+    const auto spotlightRamp = wholeSamples (0.03, sampleRate);
+
+    for (auto* smoother : { &airGainSmoothed, &leftHighGainSmoothed, &rightHighGainSmoothed })
+        smoother->reset (spotlightRamp);
+
+    updateSpotlightTargets();
+
+    for (auto* smoother : { &airGainSmoothed, &leftHighGainSmoothed, &rightHighGainSmoothed })
+        smoother->setCurrentAndTargetValue (smoother->getTargetValue());
+
+    resetSpotlightState();
+    std::tie (airCoefficient, highCoefficient) = computeSpotlightCoefficients (sampleRate);
+
+    // Gain trim and bypass.
+    gainTrimDbTarget.store (getPlainValue ("gainTrimDb"));
+    gainTrimSmoothed.reset (wholeSamples (0.02, sampleRate));
+    gainTrimSmoothed.setCurrentAndTargetValue (juce::Decibels::decibelsToGain (gainTrimDbTarget.load(), -100.0f));
+    bypassTarget.store (getPlainValue ("bypass") >= 0.5f ? 1.0f : 0.0f);
+    bypassMixSmoothed.reset (wholeSamples (0.006, sampleRate));
+    bypassMixSmoothed.setCurrentAndTargetValue (bypassTarget.load());
+
+    for (auto* buffer : { &dryBuffer, &lowBandBuffer, &highBandBuffer, &pannedBuffer, &protectedBuffer })
+    {
+        if (buffer->getNumChannels() != 2 || buffer->getNumSamples() != maximumBlockSize)
+            buffer->setSize (2, maximumBlockSize);
+
+        buffer->clear();
+    }
+
+    for (auto* ramp : { &gainLeftRamp, &gainRightRamp, &delayLeftMsRamp, &delayRightMsRamp })
+        ramp->assign (static_cast<size_t> (maximumBlockSize), 0.0f);
+
+    crossover.prepare ({ sampleRate, static_cast<juce::uint32> (maximumBlockSize), 2 });
+    crossover.setCutoffFrequency (120.0f);
+    lastCrossoverCutoffHz = 0.0f;
+    bassProtectWasActive = sideLowCutHzTarget.load() > 0.5f;
+
     hasBeenPrepared = true;
 }
 
@@ -373,11 +524,605 @@ void AstrelAudioProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce:
 {
     juce::ScopedNoDenormals noDenormals;
 
-    if (buffer.getNumSamples() < 1)
+    const auto numSamples = buffer.getNumSamples();
+
+    if (numSamples < 1)
         return;
 
-    if (getTotalNumInputChannels() == 1 && buffer.getNumChannels() >= 2)
-        buffer.copyFrom (1, 0, buffer, 0, 0, buffer.getNumSamples());
+    const auto numInputs = getTotalNumInputChannels();
+    const auto numOutputs = getTotalNumOutputChannels();
+    const bool stereoBuffer = buffer.getNumChannels() >= 2 && numOutputs == 2;
+
+    if (stereoBuffer && numInputs == 1)
+    {
+        buffer.copyFrom (1, 0, buffer, 0, 0, numSamples);
+    }
+    else if (! stereoBuffer || numInputs != 2)
+    {
+        buffer.clear();
+        MeteringBlock silence;
+        silence.numSamples = numSamples;
+        pushMeteringRecord (silence);
+        return;
+    }
+
+    // A NaN or infinity from upstream would lock up the filters and delay lines; such samples
+    // are taken as silence so that nothing downstream ever sees them.
+    for (int channel = 0; channel < 2; ++channel)
+        if (! allFinite (buffer.getReadPointer (channel), numSamples))
+            replaceNonFinite (buffer.getWritePointer (channel), numSamples);
+
+    setBlockSize (dryBuffer, numSamples);
+    dryBuffer.copyFrom (0, 0, buffer, 0, 0, numSamples);
+    dryBuffer.copyFrom (1, 0, buffer, 1, 0, numSamples);
+
+    const auto blockCutoffHz = runBassProtectBookkeeping (numSamples);
+
+    applyPendingPanTargets();
+    fillPanRamps (numSamples);
+    renderPanOrBassProtectPath (buffer, numSamples, blockCutoffHz);
+
+    updateSpotlightTargets();
+    applySpotlight (buffer, numSamples);
+    applyGainTrim (buffer, numSamples);
+
+    MeteringBlock record;
+    record.numSamples = numSamples;
+
+    if (! measureMidSide (buffer, numSamples, record))
+    {
+        // The processed signal overflowed (an input near the float limit): drop this block's
+        // processed audio and start the filters and delay lines afresh.
+        buffer.clear();
+        resetBassProtectSplitState();
+        resetPanDelayState (panDelayState);
+        resetSpotlightState();
+    }
+
+    applyMuteOrMono (buffer, numSamples);
+    applyBypassCrossfade (buffer, numSamples);
+    measureOutput (buffer, numSamples, record);
+    pushMeteringRecord (record);
+}
+
+//==============================================================================
+void AstrelAudioProcessor::preparePanDelayState (PanDelayState& state, int maximumBlockSize)
+{
+    const auto length = maximumBlockSize + static_cast<int> (0.003 * static_cast<double> (currentSampleRate));
+
+    if (state.buffer.getNumChannels() != 2 || state.buffer.getNumSamples() != length)
+        state.buffer.setSize (2, length);
+
+    resetPanDelayState (state);
+}
+
+void AstrelAudioProcessor::resetPanDelayState (PanDelayState& state)
+{
+    if (! state.buffer.hasBeenCleared())
+        state.buffer.clear();
+
+    state.writePosition = 0;
+}
+
+void AstrelAudioProcessor::fillPanRamps (int numSamples)
+{
+    if (static_cast<int> (gainLeftRamp.size()) < numSamples)
+        for (auto* ramp : { &gainLeftRamp, &gainRightRamp, &delayLeftMsRamp, &delayRightMsRamp })
+            ramp->resize (static_cast<size_t> (numSamples));
+
+    fillFromSmoother (gainLeftSmoothed, gainLeftRamp.data(), numSamples);
+    fillFromSmoother (gainRightSmoothed, gainRightRamp.data(), numSamples);
+    fillFromSmoother (delayLeftMsSmoothed, delayLeftMsRamp.data(), numSamples);
+    fillFromSmoother (delayRightMsSmoothed, delayRightMsRamp.data(), numSamples);
+}
+
+void AstrelAudioProcessor::applyPanAndDelay (juce::AudioBuffer<float>& buffer, PanDelayState& state, int numSamples)
+{
+    if (buffer.getNumChannels() < 2)
+        return;
+
+    const float* gains[] = { gainLeftRamp.data(), gainRightRamp.data() };
+    const float* delays[] = { delayLeftMsRamp.data(), delayRightMsRamp.data() };
+
+    for (int channel = 0; channel < 2; ++channel)
+    {
+        auto* samples = buffer.getWritePointer (channel);
+        const auto* gain = gains[channel];
+
+        for (int i = 0; i < numSamples; ++i)
+            samples[i] *= gain[i];
+    }
+
+    const auto length = state.buffer.getNumSamples();
+
+    if (length == 0)
+        return;
+
+    const auto writeStart = state.writePosition;
+    const auto samplesPerMs = 0.001f * currentSampleRate;
+
+    for (int channel = 0; channel < 2; ++channel)
+    {
+        auto* samples = buffer.getWritePointer (channel);
+        auto* line = state.buffer.getWritePointer (channel);
+        const auto* delayMs = delays[channel];
+        auto write = writeStart;
+
+        for (int i = 0; i < numSamples; ++i)
+        {
+            const auto delay = static_cast<int> (delayMs[i] * samplesPerMs);
+            line[write] = samples[i];
+
+            auto read = write - delay;
+            if (read < 0)
+                read += length;
+
+            samples[i] = line[read];
+
+            if (++write == length)
+                write = 0;
+        }
+    }
+
+    // The line now holds signal: note it so that the next reset clears it.
+    state.buffer.setNotClear();
+    state.writePosition = (writeStart + numSamples) % length;
+}
+
+//==============================================================================
+float AstrelAudioProcessor::runBassProtectBookkeeping (int numSamples)
+{
+    sideLowCutSmoothed.setTargetValue (sideLowCutHzTarget.load());
+    monoBassSmoothed.setTargetValue (monoBassTarget.load());
+
+    const bool on = sideLowCutSmoothed.getTargetValue() > 0.5f;
+    bassProtectMixSmoothed.setTargetValue (on ? 1.0f : 0.0f);
+
+    // The crossover moves once per block.
+    const auto blockCutoffHz = sideLowCutSmoothed.getNextValue();
+    sideLowCutSmoothed.skip (numSamples - 1);
+
+    if (on != bassProtectWasActive)
+    {
+        if (on)
+            resetBassProtectSplitState();
+        else
+            resetPanDelayState (panDelayState);
+
+        bassProtectWasActive = on;
+    }
+
+    return blockCutoffHz;
+}
+
+void AstrelAudioProcessor::renderPanOrBassProtectPath (juce::AudioBuffer<float>& buffer,
+                                                       int numSamples,
+                                                       float blockCutoffHz)
+{
+    const auto cutoffHz = blockCutoffHz > 0.5f ? blockCutoffHz : 1.0f;
+
+    if (isFullyOff (bassProtectMixSmoothed))
+    {
+        monoBassSmoothed.setCurrentAndTargetValue (monoBassSmoothed.getTargetValue());
+        applyPanAndDelay (buffer, panDelayState, numSamples);
+        return;
+    }
+
+    if (isFullyOn (bassProtectMixSmoothed))
+    {
+        bassProtectMixSmoothed.setCurrentAndTargetValue (1.0f);
+        renderBassProtectPath (buffer, buffer, numSamples, cutoffHz);
+        return;
+    }
+
+    setBlockSize (pannedBuffer, numSamples);
+    setBlockSize (protectedBuffer, numSamples);
+
+    for (int channel = 0; channel < 2; ++channel)
+        pannedBuffer.copyFrom (channel, 0, buffer, channel, 0, numSamples);
+
+    applyPanAndDelay (pannedBuffer, panDelayState, numSamples);
+    renderBassProtectPath (buffer, protectedBuffer, numSamples, cutoffHz);
+
+    auto* left = buffer.getWritePointer (0);
+    auto* right = buffer.getWritePointer (1);
+    const auto* pannedLeft = pannedBuffer.getReadPointer (0);
+    const auto* pannedRight = pannedBuffer.getReadPointer (1);
+    const auto* protectedLeft = protectedBuffer.getReadPointer (0);
+    const auto* protectedRight = protectedBuffer.getReadPointer (1);
+
+    for (int i = 0; i < numSamples; ++i)
+    {
+        const auto mix = bassProtectMixSmoothed.getNextValue();
+        left[i] = pannedLeft[i] * (1.0f - mix) + protectedLeft[i] * mix;
+        right[i] = pannedRight[i] * (1.0f - mix) + protectedRight[i] * mix;
+    }
+
+    if (isFullyOff (bassProtectMixSmoothed))
+    {
+        bassProtectMixSmoothed.setCurrentAndTargetValue (0.0f);
+        resetBassProtectSplitState();
+    }
+
+    if (isFullyOn (bassProtectMixSmoothed))
+    {
+        bassProtectMixSmoothed.setCurrentAndTargetValue (1.0f);
+        resetPanDelayState (panDelayState);
+    }
+}
+
+float AstrelAudioProcessor::limitCrossoverCutoff (float cutoffHz, float sampleRate) noexcept
+{
+    return cutoffHz < 1.0f ? 1.0f : std::min ({ cutoffHz, 2000.0f, 0.45f * sampleRate });
+}
+
+void AstrelAudioProcessor::renderBassProtectPath (const juce::AudioBuffer<float>& input,
+                                                  juce::AudioBuffer<float>& output,
+                                                  int numSamples,
+                                                  float cutoffHz)
+{
+    if (input.getNumChannels() < 2 || output.getNumChannels() < 2)
+        return;
+
+    const auto cutoff = limitCrossoverCutoff (cutoffHz, currentSampleRate);
+
+    if (std::abs (cutoff - lastCrossoverCutoffHz) > 0.25f)
+    {
+        crossover.setCutoffFrequency (cutoff);
+        lastCrossoverCutoffHz = cutoff;
+    }
+
+    setBlockSize (lowBandBuffer, numSamples);
+    setBlockSize (highBandBuffer, numSamples);
+
+    for (int channel = 0; channel < 2; ++channel)
+    {
+        const auto* in = input.getReadPointer (channel);
+        auto* low = lowBandBuffer.getWritePointer (channel);
+        auto* high = highBandBuffer.getWritePointer (channel);
+
+        for (int i = 0; i < numSamples; ++i)
+            crossover.processSample (channel, in[i], low[i], high[i]);
+    }
+
+    crossover.snapToZero();
+    applyPanAndDelay (highBandBuffer, highBandPanDelayState, numSamples);
+
+    if (output.getNumSamples() != numSamples)
+        setBlockSize (output, numSamples);
+
+    const auto* lowLeft = lowBandBuffer.getReadPointer (0);
+    const auto* lowRight = lowBandBuffer.getReadPointer (1);
+    const auto* highLeft = highBandBuffer.getReadPointer (0);
+    const auto* highRight = highBandBuffer.getReadPointer (1);
+    auto* outLeft = output.getWritePointer (0);
+    auto* outRight = output.getWritePointer (1);
+
+    for (int i = 0; i < numSamples; ++i)
+    {
+        const auto mono = monoBassSmoothed.getNextValue();
+        const auto middle = (lowLeft[i] + lowRight[i]) * 0.5f;
+        outLeft[i] = lowLeft[i] + (middle - lowLeft[i]) * mono + highLeft[i];
+        outRight[i] = lowRight[i] + (middle - lowRight[i]) * mono + highRight[i];
+    }
+}
+
+void AstrelAudioProcessor::resetBassProtectSplitState()
+{
+    crossover.reset();
+    resetPanDelayState (highBandPanDelayState);
+    lastCrossoverCutoffHz = 0.0f;
+}
+
+//==============================================================================
+std::pair<float, float> AstrelAudioProcessor::computeSpotlightCoefficients (double sampleRate) noexcept
+{
+    const auto coefficientFor = [sampleRate] (double cornerHz) {
+        const auto corner = std::min (0.45 * sampleRate, cornerHz);
+        const auto g = std::tan (static_cast<float> (juce::MathConstants<double>::pi * corner / sampleRate));
+        return g / (1.0f + g);
+    };
+
+    return { coefficientFor (3200.0), coefficientFor (1200.0) };
+}
+
+void AstrelAudioProcessor::updateSpotlightTargets()
+{
+    const auto percent = spotlightPercent.load();
+    const auto amount = percent < 0.0f ? 0.0f : (percent > 100.0f ? 1.0f : 0.01f * percent);
+    const auto pan = juce::jlimit (-1.0f, 1.0f, spotlightPan.load());
+
+    airGainSmoothed.setTargetValue (juce::Decibels::decibelsToGain (8.0f * amount, -100.0f));
+    leftHighGainSmoothed.setTargetValue (juce::Decibels::decibelsToGain (-50.0f * amount * std::max (pan, 0.0f), -100.0f));
+    rightHighGainSmoothed.setTargetValue (juce::Decibels::decibelsToGain (-50.0f * amount * std::max (-pan, 0.0f), -100.0f));
+}
+
+void AstrelAudioProcessor::resetSpotlightState() noexcept
+{
+    airStateLeft = airStateRight = highStateLeft = highStateRight = 0.0f;
+}
+
+void AstrelAudioProcessor::applySpotlight (juce::AudioBuffer<float>& buffer, int numSamples)
+{
+    if (buffer.getNumChannels() < 2)
+        return;
+
+    auto* left = buffer.getWritePointer (0);
+    auto* right = buffer.getWritePointer (1);
+    const auto airG = airCoefficient;
+    const auto highG = highCoefficient;
+
+    // One-pole split in trapezoidal form giving low + gain * high, written as
+    // x + (gain - 1) * high so that a gain of 1 returns x bit for bit.
+    const auto split = [] (float x, float& state, float coefficient, float gain) noexcept {
+        const auto v = (x - state) * coefficient;
+        const auto low = state + v;
+        state = low + v;
+        return x + (gain - 1.0f) * (x - low);
+    };
+
+    auto airLeft = airStateLeft, airRight = airStateRight, highLeft = highStateLeft, highRight = highStateRight;
+
+    for (int i = 0; i < numSamples; ++i)
+    {
+        const auto air = airGainSmoothed.getNextValue();
+        const auto leftHigh = leftHighGainSmoothed.getNextValue();
+        const auto rightHigh = rightHighGainSmoothed.getNextValue();
+
+        left[i] = split (split (left[i], airLeft, airG, air), highLeft, highG, leftHigh);
+        right[i] = split (split (right[i], airRight, airG, air), highRight, highG, rightHigh);
+    }
+
+    const auto flush = [] (float state) noexcept { return std::abs (state) < 1.0e-20f ? 0.0f : state; };
+    airStateLeft = flush (airLeft);
+    airStateRight = flush (airRight);
+    highStateLeft = flush (highLeft);
+    highStateRight = flush (highRight);
+}
+
+//==============================================================================
+void AstrelAudioProcessor::applyGainTrim (juce::AudioBuffer<float>& buffer, int numSamples)
+{
+    const auto decibels = juce::jlimit (-12.0f, 12.0f, gainTrimDbTarget.load());
+    gainTrimSmoothed.setTargetValue (juce::Decibels::decibelsToGain (decibels, -100.0f));
+
+    if (! gainTrimSmoothed.isSmoothing())
+    {
+        const auto gain = gainTrimSmoothed.getCurrentValue();
+
+        if (gain != 1.0f)
+            for (int channel = 0; channel < 2; ++channel)
+                juce::FloatVectorOperations::multiply (buffer.getWritePointer (channel), gain, numSamples);
+
+        return;
+    }
+
+    auto* left = buffer.getWritePointer (0);
+    auto* right = buffer.getWritePointer (1);
+
+    for (int i = 0; i < numSamples; ++i)
+    {
+        const auto gain = gainTrimSmoothed.getNextValue();
+        left[i] *= gain;
+        right[i] *= gain;
+    }
+}
+
+bool AstrelAudioProcessor::measureMidSide (const juce::AudioBuffer<float>& buffer,
+                                           int numSamples,
+                                           MeteringBlock& record) const noexcept
+{
+    const auto* left = buffer.getReadPointer (0);
+    const auto* right = buffer.getReadPointer (1);
+    double midSquared = 0.0, sideSquared = 0.0, angleSum = 0.0, angleSquared = 0.0;
+    bool finite = true;
+
+    for (int i = 0; i < numSamples; ++i)
+    {
+        auto l = static_cast<double> (left[i]);
+        auto r = static_cast<double> (right[i]);
+
+        if (! (std::isfinite (l) && std::isfinite (r)))
+        {
+            finite = false;
+            l = std::isfinite (l) ? l : 0.0;
+            r = std::isfinite (r) ? r : 0.0;
+        }
+
+        const auto mid = (l + r) * 0.5;
+        const auto side = (l - r) * 0.5;
+        const auto angle = positiveAtan2 (std::abs (side), std::abs (mid));
+        midSquared += mid * mid;
+        sideSquared += side * side;
+        angleSum += angle;
+        angleSquared += angle * angle;
+    }
+
+    record.sumMidSquared = midSquared;
+    record.sumSideSquared = sideSquared;
+    record.sumAngle = angleSum;
+    record.sumAngleSquared = angleSquared;
+    return finite;
+}
+
+void AstrelAudioProcessor::applyMuteOrMono (juce::AudioBuffer<float>& buffer, int numSamples)
+{
+    if (outputMuted.load())
+    {
+        if (! buffer.hasBeenCleared())
+            buffer.clear();
+
+        return;
+    }
+
+    if (! outputMono.load())
+        return;
+
+    auto* left = buffer.getWritePointer (0);
+    auto* right = buffer.getWritePointer (1);
+
+    for (int i = 0; i < numSamples; ++i)
+        left[i] = right[i] = (left[i] + right[i]) * 0.5f;
+}
+
+void AstrelAudioProcessor::applyBypassCrossfade (juce::AudioBuffer<float>& buffer, int numSamples)
+{
+    bypassMixSmoothed.setTargetValue (bypassTarget.load());
+
+    if (isFullyOff (bypassMixSmoothed))
+    {
+        bypassMixSmoothed.setCurrentAndTargetValue (0.0f);
+        return;
+    }
+
+    if (isFullyOn (bypassMixSmoothed))
+    {
+        for (int channel = 0; channel < 2; ++channel)
+            buffer.copyFrom (channel, 0, dryBuffer, channel, 0, numSamples);
+
+        bypassMixSmoothed.setCurrentAndTargetValue (1.0f);
+        return;
+    }
+
+    auto* left = buffer.getWritePointer (0);
+    auto* right = buffer.getWritePointer (1);
+    const auto* dryLeft = dryBuffer.getReadPointer (0);
+    const auto* dryRight = dryBuffer.getReadPointer (1);
+
+    for (int i = 0; i < numSamples; ++i)
+    {
+        const auto dry = bypassMixSmoothed.getNextValue();
+        left[i] = left[i] * (1.0f - dry) + dryLeft[i] * dry;
+        right[i] = right[i] * (1.0f - dry) + dryRight[i] * dry;
+    }
+
+    if (isFullyOff (bypassMixSmoothed))
+        bypassMixSmoothed.setCurrentAndTargetValue (0.0f);
+    else if (isFullyOn (bypassMixSmoothed))
+        bypassMixSmoothed.setCurrentAndTargetValue (1.0f);
+}
+
+void AstrelAudioProcessor::measureOutput (const juce::AudioBuffer<float>& buffer,
+                                          int numSamples,
+                                          MeteringBlock& record) noexcept
+{
+    if (buffer.getNumChannels() < 2)
+        return;
+
+    const auto* left = buffer.getReadPointer (0);
+    const auto* right = buffer.getReadPointer (1);
+    float peakLeft = 0.0f, peakRight = 0.0f;
+    double leftSquared = 0.0, rightSquared = 0.0, leftRight = 0.0;
+
+    for (int i = 0; i < numSamples; ++i)
+    {
+        const auto l = std::isfinite (left[i]) ? left[i] : 0.0f;
+        const auto r = std::isfinite (right[i]) ? right[i] : 0.0f;
+        peakLeft = std::max (peakLeft, std::abs (l));
+        peakRight = std::max (peakRight, std::abs (r));
+        leftSquared += static_cast<double> (l) * l;
+        rightSquared += static_cast<double> (r) * r;
+        leftRight += static_cast<double> (l) * r;
+    }
+
+    record.peakLeft = std::min (peakLeft, 4.0f);
+    record.peakRight = std::min (peakRight, 4.0f);
+    record.sumLeftSquared = leftSquared;
+    record.sumRightSquared = rightSquared;
+    record.sumLeftRight = leftRight;
+}
+
+void AstrelAudioProcessor::pushMeteringRecord (const MeteringBlock& record) noexcept
+{
+    int start1, size1, start2, size2;
+    meteringFifo.prepareToWrite (1, start1, size1, start2, size2);
+
+    if (size1 + size2 < 1)
+        return;
+
+    meteringBlocks[size1 > 0 ? start1 : start2] = record;
+    meteringFifo.finishedWrite (1);
+}
+
+//==============================================================================
+MeteringFrame AstrelAudioProcessor::makeMeteringFrame (const MeteringBlock& total,
+                                                       float largestPeakLeft,
+                                                       float largestPeakRight)
+{
+    MeteringFrame frame;
+    const auto count = static_cast<double> (total.numSamples);
+
+    if (count <= 0.0)
+        return frame;
+
+    if (total.sumLeftSquared > 1.0e-12 * count && total.sumRightSquared > 1.0e-12 * count)
+    {
+        const auto power = std::sqrt (total.sumLeftSquared) * std::sqrt (total.sumRightSquared);
+
+        if (power > 0.0 && std::isfinite (power))
+        {
+            const auto correlation = juce::jlimit (-1.0, 1.0, total.sumLeftRight / power);
+            frame.correlationValid = std::isfinite (correlation);
+            frame.correlation = frame.correlationValid ? static_cast<float> (correlation) : 0.0f;
+        }
+    }
+
+    frame.peakLeft = juce::jlimit (0.0f, 4.0f, largestPeakLeft);
+    frame.peakRight = juce::jlimit (0.0f, 4.0f, largestPeakRight);
+    frame.midRms = static_cast<float> (std::min (4.0, std::sqrt (std::max (total.sumMidSquared / count, 0.0))));
+    frame.sideRms = static_cast<float> (std::min (4.0, std::sqrt (std::max (total.sumSideSquared / count, 0.0))));
+
+    const auto meanAngle = total.sumAngle / count;
+    frame.chaos = static_cast<float> (juce::jlimit (0.0, 2.5, total.sumAngleSquared / count - meanAngle * meanAngle));
+    return frame;
+}
+
+std::optional<MeteringFrame> AstrelAudioProcessor::drainMeteringFrame()
+{
+    MeteringBlock total;
+    float largestPeakLeft = 0.0f, largestPeakRight = 0.0f;
+    std::int64_t numSamples = 0;
+
+    for (;;)
+    {
+        const auto ready = std::min (meteringFifo.getNumReady(), meteringCapacity);
+
+        if (ready <= 0)
+            break;
+
+        int start1, size1, start2, size2;
+        meteringFifo.prepareToRead (ready, start1, size1, start2, size2);
+
+        const auto accumulate = [&] (int start, int size) {
+            for (int i = start; i < start + size; ++i)
+            {
+                const auto& block = meteringBlocks[i];
+                numSamples += block.numSamples;
+                total.sumLeftSquared += block.sumLeftSquared;
+                total.sumRightSquared += block.sumRightSquared;
+                total.sumLeftRight += block.sumLeftRight;
+                total.sumMidSquared += block.sumMidSquared;
+                total.sumSideSquared += block.sumSideSquared;
+                total.sumAngle += block.sumAngle;
+                total.sumAngleSquared += block.sumAngleSquared;
+                largestPeakLeft = std::max (largestPeakLeft, block.peakLeft);
+                largestPeakRight = std::max (largestPeakRight, block.peakRight);
+            }
+        };
+
+        accumulate (start1, size1);
+        accumulate (start2, size2);
+        meteringFifo.finishedRead (size1 + size2);
+    }
+
+    if (numSamples <= 0)
+        return std::nullopt;
+
+    total.numSamples = static_cast<std::int32_t> (std::min<std::int64_t> (numSamples, std::numeric_limits<std::int32_t>::max()));
+    auto frame = makeMeteringFrame (total, largestPeakLeft, largestPeakRight);
+    frame.sequence = nextMeteringSequence++;
+    frame.timestampMs = juce::Time::getMillisecondCounterHiRes();
+    return frame;
 }
 
 //==============================================================================

@@ -7,6 +7,9 @@
 
 #include <atomic>
 #include <map>
+#include <optional>
+#include <utility>
+#include <vector>
 
 /** One record per processed block, handed from the audio thread to the message thread. */
 struct MeteringBlock
@@ -116,9 +119,48 @@ public:
 
     static PanTargets computePanTargets (float pan, float ratio) noexcept;
 
+    /** Sums the metering records waiting in the queue into one frame; nothing when no audio
+        has been processed since the last call. Runs on the message thread. */
+    std::optional<MeteringFrame> drainMeteringFrame();
+
+    /** The frame that a sum of records gives (sequence and time stamp left at zero). */
+    static MeteringFrame makeMeteringFrame (const MeteringBlock& total, float largestPeakLeft, float largestPeakRight);
+
+    const MeteringFrame& getLatestMeteringFrame() const noexcept { return latestMeteringFrame; }
+
+    /** The crossover frequency Bass Protect uses for a cutoff: at least 1 Hz, at most 2000 Hz
+        and 0.45 times the sample rate. */
+    static float limitCrossoverCutoff (float cutoffHz, float sampleRate) noexcept;
+
+    /** The two coefficients of the Spotlight's split filters at a sample rate. */
+    static std::pair<float, float> computeSpotlightCoefficients (double sampleRate) noexcept;
+
 private:
     void updatePanValues (float pan, float ratio);
     void applyPendingPanTargets() noexcept;
+    void fillPanRamps (int numSamples);
+    void applyPanAndDelay (juce::AudioBuffer<float>& buffer, PanDelayState& state, int numSamples);
+    void resetPanDelayState (PanDelayState& state);
+    void preparePanDelayState (PanDelayState& state, int maximumBlockSize);
+
+    float runBassProtectBookkeeping (int numSamples);
+    void renderPanOrBassProtectPath (juce::AudioBuffer<float>& buffer, int numSamples, float blockCutoffHz);
+    void renderBassProtectPath (const juce::AudioBuffer<float>& input,
+                                juce::AudioBuffer<float>& output,
+                                int numSamples,
+                                float cutoffHz);
+    void resetBassProtectSplitState();
+
+    void updateSpotlightTargets();
+    void applySpotlight (juce::AudioBuffer<float>& buffer, int numSamples);
+    void resetSpotlightState() noexcept;
+
+    void applyGainTrim (juce::AudioBuffer<float>& buffer, int numSamples);
+    bool measureMidSide (const juce::AudioBuffer<float>& buffer, int numSamples, MeteringBlock& record) const noexcept;
+    void applyMuteOrMono (juce::AudioBuffer<float>& buffer, int numSamples);
+    void applyBypassCrossfade (juce::AudioBuffer<float>& buffer, int numSamples);
+    static void measureOutput (const juce::AudioBuffer<float>& buffer, int numSamples, MeteringBlock& record) noexcept;
+    void pushMeteringRecord (const MeteringBlock& record) noexcept;
 
     //==============================================================================
     juce::AudioProcessorValueTreeState parameters;
@@ -163,9 +205,27 @@ private:
 
     std::atomic<float> spotlightPercent { 0.0f };
     std::atomic<float> spotlightPan { 0.0f };
+    juce::SmoothedValue<float> airGainSmoothed { 1.0f };
+    juce::SmoothedValue<float> leftHighGainSmoothed { 1.0f };
+    juce::SmoothedValue<float> rightHighGainSmoothed { 1.0f };
+    float airStateLeft = 0.0f, airStateRight = 0.0f, highStateLeft = 0.0f, highStateRight = 0.0f;
+    float airCoefficient = 0.0f, highCoefficient = 0.0f;
 
     std::atomic<float> gainTrimDbTarget { 0.0f };
+    juce::SmoothedValue<float> gainTrimSmoothed { 1.0f };
     std::atomic<float> bypassTarget { 0.0f };
+    juce::SmoothedValue<float> bypassMixSmoothed;
+
+    juce::AudioBuffer<float> dryBuffer { 2, 0 };
+    juce::AudioBuffer<float> lowBandBuffer { 2, 0 };
+    juce::AudioBuffer<float> highBandBuffer { 2, 0 };
+    juce::AudioBuffer<float> pannedBuffer { 2, 0 };
+    juce::AudioBuffer<float> protectedBuffer { 2, 0 };
+    std::vector<float> gainLeftRamp, gainRightRamp, delayLeftMsRamp, delayRightMsRamp;
+
+    juce::dsp::LinkwitzRileyFilter<float> crossover;
+    float lastCrossoverCutoffHz = 0.0f;
+    bool bassProtectWasActive = false;
 
     // The pan targets from updatePanValues, picked up by the audio thread when the version moves.
     std::atomic<float> pendingGainLeft { 0.0f }, pendingGainRight { 0.0f };
