@@ -1126,7 +1126,262 @@ std::optional<MeteringFrame> AstrelAudioProcessor::drainMeteringFrame()
 }
 
 //==============================================================================
-void AstrelAudioProcessor::timerCallback() {}
+namespace
+{
+    /** The seven parameters in the order host gestures are opened and closed, with their bits. */
+    struct MaskedParameter
+    {
+        const char* id;
+        int bit;
+    };
+
+    constexpr MaskedParameter gestureOrder[] = {
+        { "pan", AstrelParameterMask::pan },
+        { "ratio", AstrelParameterMask::ratio },
+        { "sideLowCutHz", AstrelParameterMask::sideLowCutHz },
+        { "monoBass", AstrelParameterMask::monoBass },
+        { "spotlight", AstrelParameterMask::spotlight },
+        { "gainTrimDb", AstrelParameterMask::gainTrimDb },
+        { "bypass", AstrelParameterMask::bypass },
+    };
+
+    bool carriesParameterValues (const AstrelCommand& command) noexcept
+    {
+        return command.pan || command.ratio || command.sideLowCutHz || command.monoBass || command.spotlightPercent
+               || command.gainTrimDb || command.bypass;
+    }
+} // namespace
+
+void AstrelAudioProcessor::timerCallback()
+{
+    for (const auto& command : sharedStatusManager->takeQueuedCommands (pluginID))
+        handleCommand (command);
+
+    if (activeTransition.active)
+        stepTransition (juce::Time::getMillisecondCounterHiRes());
+
+    publishOwnStatus();
+
+    if (auto frame = drainMeteringFrame())
+    {
+        latestMeteringFrame = *frame;
+
+        if (pluginID.isNotEmpty())
+            sharedStatusManager->publishMeteringFrame (pluginID, *frame);
+    }
+
+    readBackOutputFlags();
+    mirrorSharedWholefieldSlotsToStateIfNeeded();
+}
+
+void AstrelAudioProcessor::handleCommand (const AstrelCommand& command)
+{
+    switch (command.phase)
+    {
+        case AstrelCommandPhase::cancel:
+            endRemoteParameterGesture (command.gestureId);
+            break;
+
+        case AstrelCommandPhase::begin:
+            if (command.gestureId != 0 && command.paramMask != 0)
+                beginRemoteParameterGesture (command.gestureId, static_cast<int> (command.paramMask));
+            break;
+
+        case AstrelCommandPhase::update:
+        case AstrelCommandPhase::end:
+        case AstrelCommandPhase::oneShot:
+            if (command.trackName)
+            {
+                trackName = sanitiseTrackName (*command.trackName);
+                trackNameWasSetManually = true;
+            }
+
+            if (command.delivery == AstrelCommandDelivery::ramped)
+            {
+                startTransition (command);
+            }
+            else if (carriesParameterValues (command))
+            {
+                activeTransition.active = false;
+
+                if (command.pan)
+                    setParameterPlainValue ("pan", *command.pan);
+                if (command.ratio)
+                    setParameterPlainValue ("ratio", *command.ratio);
+                if (command.sideLowCutHz)
+                    setParameterPlainValue ("sideLowCutHz", *command.sideLowCutHz);
+                if (command.monoBass)
+                    setParameterPlainValue ("monoBass", *command.monoBass ? 1.0f : 0.0f);
+                if (command.spotlightPercent)
+                    setParameterPlainValue ("spotlight", *command.spotlightPercent);
+                if (command.gainTrimDb)
+                    setParameterPlainValue ("gainTrimDb", *command.gainTrimDb);
+                if (command.bypass)
+                    setParameterPlainValue ("bypass", *command.bypass ? 1.0f : 0.0f);
+            }
+
+            if (command.phase == AstrelCommandPhase::end)
+                endRemoteParameterGesture (command.gestureId);
+
+            break;
+    }
+
+    appliedCommandSequence = std::max (appliedCommandSequence, command.sequence);
+}
+
+void AstrelAudioProcessor::beginRemoteParameterGesture (std::uint64_t gestureId, int mask)
+{
+    // A second begin for the same gesture replaces its mask; close what the first one opened.
+    endRemoteParameterGesture (gestureId);
+    remoteGestureMasks[gestureId] = mask;
+
+    for (size_t i = 0; i < std::size (gestureOrder); ++i)
+        if ((mask & gestureOrder[i].bit) != 0 && openHostGestures[i]++ == 0)
+            if (auto* parameter = parameters.getParameter (gestureOrder[i].id))
+                parameter->beginChangeGesture();
+}
+
+void AstrelAudioProcessor::endRemoteParameterGesture (std::uint64_t gestureId)
+{
+    const auto entry = remoteGestureMasks.find (gestureId);
+
+    if (entry == remoteGestureMasks.end())
+        return;
+
+    const auto mask = entry->second;
+    remoteGestureMasks.erase (entry);
+
+    for (size_t i = 0; i < std::size (gestureOrder); ++i)
+        if ((mask & gestureOrder[i].bit) != 0 && openHostGestures[i] > 0 && --openHostGestures[i] == 0)
+            if (auto* parameter = parameters.getParameter (gestureOrder[i].id))
+                parameter->endChangeGesture();
+}
+
+void AstrelAudioProcessor::startTransition (const AstrelCommand& command)
+{
+    ParameterTransition transition;
+    transition.startMs = juce::Time::getMillisecondCounterHiRes();
+    transition.durationMs = juce::jlimit (1.0, 5000.0, std::isfinite (command.rampMs) ? command.rampMs : 1.0);
+
+    if (command.pan || command.ratio)
+    {
+        transition.hasPanRatio = true;
+        transition.startPan = getPlainValue ("pan");
+        transition.startRatio = getPlainValue ("ratio");
+        transition.targetPan = command.pan.value_or (transition.startPan);
+        transition.targetRatio = command.ratio.value_or (transition.startRatio);
+    }
+
+    if (command.sideLowCutHz)
+    {
+        transition.hasSideLowCut = true;
+        transition.startSideLowCut = getPlainValue ("sideLowCutHz");
+        transition.targetSideLowCut = std::max (*command.sideLowCutHz, 0.0f);
+    }
+
+    if (command.monoBass)
+    {
+        transition.hasMonoBass = true;
+        transition.targetMonoBass = *command.monoBass;
+    }
+
+    if (command.spotlightPercent)
+    {
+        transition.hasSpotlight = true;
+        transition.startSpotlight = getPlainValue ("spotlight");
+        transition.targetSpotlight = juce::jlimit (0.0f, 100.0f, *command.spotlightPercent);
+    }
+
+    if (command.gainTrimDb)
+    {
+        transition.hasGainTrim = true;
+        transition.startGainTrim = getPlainValue ("gainTrimDb");
+        transition.targetGainTrim = juce::jlimit (-12.0f, 12.0f, *command.gainTrimDb);
+    }
+
+    // A bypass value has no place in a glide and is not applied.
+    transition.active = true;
+    activeTransition = transition;
+}
+
+void AstrelAudioProcessor::stepTransition (double nowMs)
+{
+    auto& transition = activeTransition;
+    const auto progress = (nowMs - transition.startMs) / transition.durationMs;
+    const auto t = juce::jlimit (0.0, 1.0, progress);
+    const auto eased = static_cast<float> (t * t * t * (6.0 * t * t - 15.0 * t + 10.0));
+    const bool finished = progress >= 1.0;
+
+    const auto valueAt = [finished, eased] (float start, float target) {
+        return finished ? target : start + (target - start) * eased;
+    };
+
+    if (transition.hasPanRatio)
+    {
+        setParameterPlainValue ("pan", valueAt (transition.startPan, transition.targetPan));
+        setParameterPlainValue ("ratio", valueAt (transition.startRatio, transition.targetRatio));
+    }
+
+    if (transition.hasSideLowCut)
+        setParameterPlainValue ("sideLowCutHz", valueAt (transition.startSideLowCut, transition.targetSideLowCut));
+
+    if (transition.hasSpotlight)
+        setParameterPlainValue ("spotlight", valueAt (transition.startSpotlight, transition.targetSpotlight));
+
+    if (transition.hasGainTrim)
+        setParameterPlainValue ("gainTrimDb", valueAt (transition.startGainTrim, transition.targetGainTrim));
+
+    if (finished)
+    {
+        if (transition.hasMonoBass)
+            setParameterPlainValue ("monoBass", transition.targetMonoBass ? 1.0f : 0.0f);
+
+        transition.active = false;
+    }
+}
+
+void AstrelAudioProcessor::publishOwnStatus()
+{
+    PluginStatus status;
+    status.pluginID = pluginID;
+    status.trackName = trackName;
+    status.pan = getPlainValue ("pan");
+    status.ratio = getPlainValue ("ratio");
+    status.sideLowCutHz = getPlainValue ("sideLowCutHz");
+    status.monoBass = getPlainValue ("monoBass") >= 0.5f;
+    status.bypass = getPlainValue ("bypass") >= 0.5f;
+    status.spotlightPercent = getPlainValue ("spotlight");
+    status.gainTrimDb = getPlainValue ("gainTrimDb");
+    status.lastUpdateMs = juce::Time::getMillisecondCounterHiRes();
+    status.appliedCommandSequence = appliedCommandSequence;
+    sharedStatusManager->publishStatus (status);
+}
+
+void AstrelAudioProcessor::readBackOutputFlags()
+{
+    const auto statuses = sharedStatusManager->getStatuses();
+    const auto own = statuses.find (pluginID);
+
+    if (own == statuses.end())
+        return;
+
+    // Solo wins over mute: with any instance soloed, exactly the soloed ones play.
+    const auto muted = sharedStatusManager->isAnyInstanceSoloed() ? ! own->second.soloed : own->second.muted;
+    outputMuted.store (muted);
+    outputMono.store (own->second.listenMono);
+}
+
+void AstrelAudioProcessor::mirrorSharedWholefieldSlotsToStateIfNeeded()
+{
+    const auto revision = sharedStatusManager->getWholefieldSlotsRevision();
+
+    if (revision == lastMirroredSlotsRevision)
+        return;
+
+    const auto text = SharedStatusManager::serialiseWholefieldSlotsState (sharedStatusManager->getWholefieldSlotsState());
+    parameters.state.setProperty ("wholefieldSlotsJson", text, nullptr);
+    lastMirroredSlotsRevision = revision;
+}
 
 juce::String AstrelAudioProcessor::sanitiseTrackName (juce::String name)
 {
@@ -1147,18 +1402,142 @@ void AstrelAudioProcessor::updateTrackProperties (const TrackProperties& propert
 }
 
 //==============================================================================
+namespace
+{
+    constexpr std::uint32_t stateChunkMagic = 0x21324356; // "VC2!"
+
+    /** Our chunk nests two levels deep. The framework's XML parser recurses once per level and
+        expands DTD entities, so text from a hostile chunk that nests deeply or declares a DTD
+        is refused before it is parsed. */
+    bool isSafeToParse (const juce::String& text)
+    {
+        if (text.containsIgnoreCase ("<!DOCTYPE") || text.containsIgnoreCase ("<!ENTITY"))
+            return false;
+
+        int depth = 0;
+
+        for (auto p = text.getCharPointer(); ! p.isEmpty(); ++p)
+        {
+            if (*p != '<')
+                continue;
+
+            const auto next = *(p + 1);
+
+            if (next == '/')
+                --depth;
+            else if (juce::CharacterFunctions::isLetter (next) || next == '_' || next == ':')
+                if (++depth > 64)
+                    return false;
+        }
+
+        return true;
+    }
+} // namespace
+
+std::unique_ptr<juce::XmlElement> AstrelAudioProcessor::parseStateChunk (const void* data, int sizeInBytes)
+{
+    if (data == nullptr || sizeInBytes <= 8)
+        return {};
+
+    const auto* bytes = static_cast<const char*> (data);
+
+    if (juce::ByteOrder::littleEndianInt (bytes) != stateChunkMagic)
+        return {};
+
+    const auto storedLength = static_cast<int> (juce::ByteOrder::littleEndianInt (bytes + 4));
+
+    if (storedLength <= 0)
+        return {};
+
+    const auto length = std::min (storedLength, sizeInBytes - 8);
+
+    // Text that is not valid UTF-8 cannot be our XML.
+    if (! juce::CharPointer_UTF8::isValidString (bytes + 8, length))
+        return {};
+
+    const auto text = juce::String::fromUTF8 (bytes + 8, length);
+
+    if (! isSafeToParse (text))
+        return {};
+
+    return juce::parseXML (text);
+}
+
 void AstrelAudioProcessor::getStateInformation (juce::MemoryBlock& destData)
 {
     auto state = parameters.copyState();
     state.setProperty ("savedPluginID", pluginID, nullptr);
     state.setProperty ("savedTrackName", trackName, nullptr);
     state.setProperty ("trackNameWasSetManually", trackNameWasSetManually, nullptr);
+    state.setProperty ("wholefieldSlotsJson",
+                       SharedStatusManager::serialiseWholefieldSlotsState (sharedStatusManager->getWholefieldSlotsState()),
+                       nullptr);
 
     if (auto xml = state.createXml())
         copyXmlToBinary (*xml, destData);
 }
 
-void AstrelAudioProcessor::setStateInformation (const void*, int) {}
+void AstrelAudioProcessor::setStateInformation (const void* data, int sizeInBytes)
+{
+    auto xml = parseStateChunk (data, sizeInBytes);
+
+    if (xml == nullptr || ! xml->getTagName().equalsIgnoreCase ("PARAMETERS"))
+        return;
+
+    xml->setTagName ("PARAMETERS");
+
+    // A value that is not a finite number would reach the audio thread as NaN; such entries
+    // are dropped, so those parameters keep the values they have.
+    for (auto* child = xml->getFirstChildElement(); child != nullptr;)
+    {
+        auto* next = child->getNextElement();
+
+        if (child->hasAttribute ("value") && ! std::isfinite (child->getDoubleAttribute ("value")))
+            xml->removeChildElement (child, true);
+
+        child = next;
+    }
+
+    parameters.replaceState (juce::ValueTree::fromXml (*xml));
+    const auto& state = parameters.state;
+
+    if (state.hasProperty ("savedPluginID"))
+    {
+        const auto savedID = state.getProperty ("savedPluginID").toString().trim();
+
+        if (savedID.isNotEmpty() && savedID != pluginID)
+        {
+            sharedStatusManager->removeStatus (pluginID);
+            sharedStatusManager->releasePluginID (pluginID);
+            pluginID = sharedStatusManager->reserveUniquePluginID (savedID);
+        }
+    }
+
+    if (state.hasProperty ("wholefieldSlotsJson"))
+        sharedStatusManager->importWholefieldSlotsIfNewer (
+            SharedStatusManager::deserialiseWholefieldSlotsState (state.getProperty ("wholefieldSlotsJson").toString()));
+
+    if (state.hasProperty ("savedTrackName"))
+        trackName = sanitiseTrackName (state.getProperty ("savedTrackName").toString());
+
+    if (state.hasProperty ("trackNameWasSetManually"))
+        trackNameWasSetManually = static_cast<bool> (state.getProperty ("trackNameWasSetManually"));
+    else
+        trackNameWasSetManually = trackName.trim().isNotEmpty() && trackName != "Track";
+
+    refreshAudioTargetsFromParameters();
+}
+
+void AstrelAudioProcessor::refreshAudioTargetsFromParameters()
+{
+    sideLowCutHzTarget.store (getPlainValue ("sideLowCutHz"));
+    monoBassTarget.store (getPlainValue ("monoBass") >= 0.5f ? 1.0f : 0.0f);
+    spotlightPercent.store (getPlainValue ("spotlight"));
+    gainTrimDbTarget.store (getPlainValue ("gainTrimDb"));
+    bypassTarget.store (getPlainValue ("bypass") >= 0.5f ? 1.0f : 0.0f);
+    spotlightPan.store (getPlainValue ("pan"));
+    updatePanValues (getPlainValue ("pan"), getPlainValue ("ratio"));
+}
 
 //==============================================================================
 // This creates new instances of the plugin.

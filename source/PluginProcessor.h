@@ -5,6 +5,7 @@
 #include <juce_audio_processors/juce_audio_processors.h>
 #include <juce_dsp/juce_dsp.h>
 
+#include <array>
 #include <atomic>
 #include <map>
 #include <optional>
@@ -107,6 +108,15 @@ public:
 
     static juce::String sanitiseTrackName (juce::String name);
 
+    /** Writes the registry's slots into this instance's state tree when their revision moved. */
+    void mirrorSharedWholefieldSlotsToStateIfNeeded();
+
+    /** Ends the host change gestures that a command opened under this gesture id. */
+    void endRemoteParameterGesture (std::uint64_t gestureId);
+
+    /** The parsed XML of a state chunk, or nothing when the chunk is to be ignored. */
+    static std::unique_ptr<juce::XmlElement> parseStateChunk (const void* data, int sizeInBytes);
+
     /** Whether the output is currently muted or folded to mono by the registry's flags. */
     bool isOutputMuted() const noexcept { return outputMuted.load(); }
     bool isOutputMono() const noexcept { return outputMono.load(); }
@@ -136,6 +146,14 @@ public:
     static std::pair<float, float> computeSpotlightCoefficients (double sampleRate) noexcept;
 
 private:
+    void handleCommand (const AstrelCommand& command);
+    void beginRemoteParameterGesture (std::uint64_t gestureId, int mask);
+    void startTransition (const AstrelCommand& command);
+    void stepTransition (double nowMs);
+    void publishOwnStatus();
+    void readBackOutputFlags();
+    void refreshAudioTargetsFromParameters();
+
     void updatePanValues (float pan, float ratio);
     void applyPendingPanTargets() noexcept;
     void fillPanRamps (int numSamples);
@@ -173,6 +191,10 @@ private:
 
     ParameterTransition activeTransition;
     std::map<std::uint64_t, int> remoteGestureMasks;
+
+    // Host gestures opened per parameter by all remote gestures together, so that the host
+    // always sees one begin and one end even when two gestures overlap on a parameter.
+    std::array<int, 7> openHostGestures {};
 
     std::uint64_t appliedCommandSequence = 0;
     int lastMirroredSlotsRevision = -1;

@@ -322,3 +322,256 @@ std::vector<AstrelCommand> SharedStatusManager::takeQueuedCommands (const juce::
     commandQueues.erase (queue);
     return commands;
 }
+
+//==============================================================================
+WholefieldSlotsState SharedStatusManager::getWholefieldSlotsState() const
+{
+    const juce::ScopedLock sl (statusLock);
+    return wholefieldSlots;
+}
+
+std::int32_t SharedStatusManager::getWholefieldSlotsRevision() const
+{
+    const juce::ScopedLock sl (statusLock);
+    return wholefieldSlots.revision;
+}
+
+namespace
+{
+    std::int32_t clampSlotIndex (std::int64_t index) noexcept
+    {
+        return index > 3 ? 3 : (index < 0 ? -1 : static_cast<std::int32_t> (index));
+    }
+
+    bool isSlotIndex (int index) noexcept
+    {
+        return index >= 0 && index < WholefieldSlotsState::numSlots;
+    }
+} // namespace
+
+void SharedStatusManager::importWholefieldSlotsIfNewer (const WholefieldSlotsState& candidate)
+{
+    const juce::ScopedLock sl (statusLock);
+
+    if (candidate.revision <= wholefieldSlots.revision)
+        return;
+
+    wholefieldSlots = candidate;
+    wholefieldSlots.currentSlotIndex = clampSlotIndex (candidate.currentSlotIndex);
+}
+
+void SharedStatusManager::writeWholefieldSlot (int index,
+                                               const std::vector<WholefieldInstanceState>& instances,
+                                               double storedAt)
+{
+    if (! isSlotIndex (index))
+        return;
+
+    const juce::ScopedLock sl (statusLock);
+
+    wholefieldSlots.revision += 1;
+    auto& slot = wholefieldSlots.slots[static_cast<size_t> (index)];
+    slot.hasLayout = true;
+    slot.storedAt = storedAt;
+    slot.revision = wholefieldSlots.revision;
+    slot.instances = instances;
+    wholefieldSlots.currentSlotIndex = index;
+}
+
+bool SharedStatusManager::selectWholefieldSlot (int index)
+{
+    if (! isSlotIndex (index))
+        return false;
+
+    const juce::ScopedLock sl (statusLock);
+
+    if (! wholefieldSlots.slots[static_cast<size_t> (index)].hasLayout || wholefieldSlots.currentSlotIndex == index)
+        return false;
+
+    wholefieldSlots.currentSlotIndex = index;
+    wholefieldSlots.revision += 1;
+    return true;
+}
+
+juce::String SharedStatusManager::serialiseWholefieldSlotsState (const WholefieldSlotsState& state)
+{
+    juce::Array<juce::var> slots;
+
+    for (const auto& slot : state.slots)
+    {
+        juce::Array<juce::var> instances;
+
+        for (const auto& instance : slot.instances)
+        {
+            auto object = std::make_unique<juce::DynamicObject>();
+            object->setProperty ("pluginID", instance.pluginID);
+            object->setProperty ("trackName", instance.trackName);
+            object->setProperty ("pan", static_cast<double> (instance.pan));
+            object->setProperty ("ratio", static_cast<double> (instance.ratio));
+            object->setProperty ("sideLowCutHz", static_cast<double> (instance.sideLowCutHz));
+            object->setProperty ("monoBass", instance.monoBass);
+            object->setProperty ("spotlightPercent", static_cast<double> (instance.spotlightPercent));
+            object->setProperty ("gainTrimDb", static_cast<double> (instance.gainTrimDb));
+            instances.add (juce::var (object.release()));
+        }
+
+        auto object = std::make_unique<juce::DynamicObject>();
+        object->setProperty ("hasLayout", slot.hasLayout);
+        object->setProperty ("storedAt", slot.storedAt);
+        object->setProperty ("revision", static_cast<int> (slot.revision));
+        object->setProperty ("instances", instances);
+        slots.add (juce::var (object.release()));
+    }
+
+    auto root = std::make_unique<juce::DynamicObject>();
+    root->setProperty ("version", 3);
+    root->setProperty ("revision", static_cast<int> (state.revision));
+    root->setProperty ("currentSlotIndex", static_cast<int> (state.currentSlotIndex));
+    root->setProperty ("slots", slots);
+    return juce::JSON::toString (juce::var (root.release()));
+}
+
+namespace
+{
+    /** A JSON number, boolean or numeric text as a double; anything else, or a non-finite
+        value, reads as 0. */
+    double readNumber (const juce::var& value) noexcept
+    {
+        if (! (value.isInt() || value.isInt64() || value.isDouble() || value.isBool()))
+            return 0.0;
+
+        const auto number = static_cast<double> (value);
+        return std::isfinite (number) ? number : 0.0;
+    }
+
+    /** A JSON integer, clamped into 32 bits. */
+    std::int64_t readInteger (const juce::var& value) noexcept
+    {
+        const auto number = readNumber (value);
+        return static_cast<std::int64_t> (juce::jlimit (-2147483648.0, 2147483647.0, std::trunc (number)));
+    }
+
+    bool readBool (const juce::var& value) noexcept
+    {
+        return readNumber (value) != 0.0;
+    }
+
+    juce::String readString (const juce::var& value)
+    {
+        return value.isString() ? value.toString() : juce::String();
+    }
+
+    float readFloat (const juce::var& value) noexcept
+    {
+        return static_cast<float> (juce::jlimit (-3.0e38, 3.0e38, readNumber (value)));
+    }
+
+    WholefieldInstanceState readInstance (const juce::var& object)
+    {
+        WholefieldInstanceState instance;
+        instance.pluginID = readString (object["pluginID"]);
+        instance.trackName = readString (object["trackName"]);
+        instance.pan = readFloat (object["pan"]);
+        instance.ratio = readFloat (object["ratio"]);
+        instance.sideLowCutHz = readFloat (object["sideLowCutHz"]);
+        instance.monoBass = readBool (object["monoBass"]);
+        instance.spotlightPercent = juce::jlimit (0.0f, 100.0f, readFloat (object["spotlightPercent"]));
+        instance.gainTrimDb = juce::jlimit (-12.0f, 12.0f, readFloat (object["gainTrimDb"]));
+        return instance;
+    }
+
+    /** The slots' text nests five levels deep. The framework's parser recurses once per level,
+        so text from a hostile chunk that nests thousands deep is refused before parsing. */
+    bool nestsDeeperThan (const juce::String& text, int limit) noexcept
+    {
+        int depth = 0;
+        bool inString = false, escaped = false;
+
+        for (auto p = text.getCharPointer(); ! p.isEmpty(); ++p)
+        {
+            const auto c = *p;
+
+            if (inString)
+            {
+                if (escaped)
+                    escaped = false;
+                else if (c == '\\')
+                    escaped = true;
+                else if (c == '"')
+                    inString = false;
+            }
+            else if (c == '"')
+            {
+                inString = true;
+            }
+            else if (c == '[' || c == '{')
+            {
+                if (++depth > limit)
+                    return true;
+            }
+            else if (c == ']' || c == '}')
+            {
+                --depth;
+            }
+        }
+
+        return false;
+    }
+
+    WholefieldSlot readSlot (const juce::var& object)
+    {
+        WholefieldSlot slot;
+        slot.hasLayout = readBool (object["hasLayout"]);
+        slot.storedAt = readNumber (object["storedAt"]);
+        slot.revision = static_cast<std::int32_t> (readInteger (object["revision"]));
+
+        if (const auto* instances = object["instances"].getArray())
+            for (const auto& element : *instances)
+                if (element.isObject())
+                    if (auto instance = readInstance (element); instance.pluginID.isNotEmpty())
+                        slot.instances.push_back (std::move (instance));
+
+        return slot;
+    }
+} // namespace
+
+WholefieldSlotsState SharedStatusManager::deserialiseWholefieldSlotsState (const juce::String& text)
+{
+    WholefieldSlotsState state;
+
+    if (text.trim().isEmpty())
+        return state;
+
+    juce::var root;
+
+    if (nestsDeeperThan (text, 64) || juce::JSON::parse (text, root).failed() || ! root.isObject())
+        return state;
+
+    state.revision = static_cast<std::int32_t> (readInteger (root["revision"]));
+    state.currentSlotIndex = clampSlotIndex (readInteger (root["currentSlotIndex"]));
+
+    if (const auto* slots = root["slots"].getArray())
+        for (int i = 0; i < std::min (slots->size(), WholefieldSlotsState::numSlots); ++i)
+            if (slots->getReference (i).isObject())
+                state.slots[static_cast<size_t> (i)] = readSlot (slots->getReference (i));
+
+    if (state.revision < 1)
+    {
+        bool anyLayout = false;
+        std::int32_t largest = 0;
+
+        for (const auto& slot : state.slots)
+        {
+            if (slot.hasLayout)
+            {
+                anyLayout = true;
+                largest = std::max (largest, std::max<std::int32_t> (slot.revision, 0));
+            }
+        }
+
+        if (anyLayout)
+            state.revision = std::max<std::int32_t> (1, largest);
+    }
+
+    return state;
+}

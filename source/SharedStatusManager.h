@@ -2,6 +2,7 @@
 
 #include <juce_core/juce_core.h>
 
+#include <array>
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -124,6 +125,38 @@ struct AstrelCommand
     }
 };
 
+/** One instance inside a stored wholefield slot. */
+struct WholefieldInstanceState
+{
+    juce::String pluginID;
+    juce::String trackName;
+    float pan = 0.0f;
+    float ratio = 0.0f;
+    float sideLowCutHz = 0.0f;
+    bool monoBass = false;
+    float spotlightPercent = 0.0f;
+    float gainTrimDb = 0.0f;
+};
+
+/** A stored snapshot of the whole field. */
+struct WholefieldSlot
+{
+    bool hasLayout = false;
+    double storedAt = 0.0;
+    std::int32_t revision = 0;
+    std::vector<WholefieldInstanceState> instances;
+};
+
+/** The four slots of the process, the one last stored or recalled, and their revision. */
+struct WholefieldSlotsState
+{
+    static constexpr int numSlots = 4;
+
+    std::array<WholefieldSlot, numSlots> slots;
+    std::int32_t currentSlotIndex = -1;
+    std::int32_t revision = 0;
+};
+
 /**
     The process-wide registry of Astrel instances.
 
@@ -183,6 +216,23 @@ public:
 
     void discardPendingStatesOfGesture (std::uint64_t gestureId);
 
+    WholefieldSlotsState getWholefieldSlotsState() const;
+    std::int32_t getWholefieldSlotsRevision() const;
+
+    /** Takes the candidate's slots when its revision is above the registry's. */
+    void importWholefieldSlotsIfNewer (const WholefieldSlotsState& candidate);
+
+    /** Stores a layout in slot 0 to 3 (other indices are ignored) and makes it current. */
+    void writeWholefieldSlot (int index, const std::vector<WholefieldInstanceState>& instances, double storedAt);
+
+    /** Makes a stored slot current; false when it is empty, already current or out of range. */
+    bool selectWholefieldSlot (int index);
+
+    static juce::String serialiseWholefieldSlotsState (const WholefieldSlotsState& state);
+
+    /** Reads the slots' text; anything malformed gives defaults, never a failure. */
+    static WholefieldSlotsState deserialiseWholefieldSlotsState (const juce::String& text);
+
 private:
     static juce::String makeRandomID();
     void eraseStatusEntriesLocked (const juce::String& id);
@@ -195,6 +245,7 @@ private:
     std::vector<juce::String> insertionOrder;
     std::map<juce::String, std::vector<AstrelCommand>> commandQueues;
     std::map<juce::String, PendingOptimisticState> pendingStates;
+    WholefieldSlotsState wholefieldSlots;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (SharedStatusManager)
 };
