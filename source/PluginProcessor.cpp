@@ -1,10 +1,12 @@
 #include "PluginProcessor.h"
 
+#include "AstrelDsp.h"
 #include "JuceCompat.h"
 #include "PluginEditor.h"
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <tuple>
 
@@ -365,16 +367,34 @@ namespace
             buffer.setSize (2, numSamples, false, false, true);
     }
 
-    void fillFromSmoother (juce::SmoothedValue<float>& smoother, float* destination, int numSamples) noexcept
+    /** Fills a ramp with the smoother's next values; true when they are all the same. */
+    bool fillFromSmoother (juce::SmoothedValue<float>& smoother, float* destination, int numSamples) noexcept
     {
         if (! smoother.isSmoothing())
         {
             std::fill (destination, destination + numSamples, smoother.getCurrentValue());
-            return;
+            return true;
         }
 
         for (int i = 0; i < numSamples; ++i)
             destination[i] = smoother.getNextValue();
+
+        return false;
+    }
+
+    /** Copies between a block and a circular line, wrapping at the line's end. */
+    void copyIntoLine (float* line, int length, int position, const float* source, int count) noexcept
+    {
+        const auto first = std::min (count, length - position);
+        std::copy (source, source + first, line + position);
+        std::copy (source + first, source + count, line);
+    }
+
+    void copyFromLine (const float* line, int length, int position, float* destination, int count) noexcept
+    {
+        const auto first = std::min (count, length - position);
+        std::copy (line + position, line + position + first, destination);
+        std::copy (line, line + (count - first), destination + first);
     }
 
     bool isFullyOff (const juce::SmoothedValue<float>& smoother) noexcept
@@ -387,60 +407,6 @@ namespace
         return smoother.getCurrentValue() >= 0.9999f && smoother.getTargetValue() >= 0.9999f;
     }
 
-    /** x - x is zero for every finite x and NaN otherwise, so the sum tells whether a block
-        holds any NaN or infinity without a branch per sample. */
-    bool allFinite (const float* samples, int numSamples) noexcept
-    {
-        float probe = 0.0f;
-
-        for (int i = 0; i < numSamples; ++i)
-            probe += samples[i] - samples[i];
-
-        return probe == 0.0f;
-    }
-
-    void replaceNonFinite (float* samples, int numSamples) noexcept
-    {
-        for (int i = 0; i < numSamples; ++i)
-            if (! std::isfinite (samples[i]))
-                samples[i] = 0.0f;
-    }
-
-    /** atan2 (y, x) for y, x >= 0, within 2e-8 rad: one division and a short odd series. */
-    inline double positiveAtan2 (double y, double x) noexcept
-    {
-        const auto largest = std::max (y, x);
-        const auto smallest = std::min (y, x);
-
-        if (largest <= 0.0)
-            return 0.0;
-
-        constexpr double tanPiOver8 = 0.41421356237309503;
-        constexpr double quarterPi = 0.78539816339744831;
-
-        // atan (s / l) directly when the ratio is small, else pi/4 + atan ((s - l) / (s + l)),
-        // so that the series argument never exceeds tan (pi / 8).
-        const bool reduce = smallest > tanPiOver8 * largest;
-        const auto t = reduce ? (smallest - largest) / (smallest + largest) : smallest / largest;
-        const auto t2 = t * t;
-        const auto series = t
-                            * (1.0
-                               + t2
-                                     * (-1.0 / 3.0
-                                        + t2
-                                              * (1.0 / 5.0
-                                                 + t2
-                                                       * (-1.0 / 7.0
-                                                          + t2
-                                                                * (1.0 / 9.0
-                                                                   + t2
-                                                                         * (-1.0 / 11.0
-                                                                            + t2
-                                                                                  * (1.0 / 13.0
-                                                                                     + t2 * (-1.0 / 15.0))))))));
-        const auto ratioAngle = reduce ? quarterPi + series : series;
-        return y > x ? 2.0 * quarterPi - ratioAngle : ratioAngle;
-    }
 } // namespace
 
 void AstrelAudioProcessor::prepareToPlay (double sampleRate, int maximumExpectedSamplesPerBlock)
@@ -549,8 +515,8 @@ void AstrelAudioProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce:
     // A NaN or infinity from upstream would lock up the filters and delay lines; such samples
     // are taken as silence so that nothing downstream ever sees them.
     for (int channel = 0; channel < 2; ++channel)
-        if (! allFinite (buffer.getReadPointer (channel), numSamples))
-            replaceNonFinite (buffer.getWritePointer (channel), numSamples);
+        if (! AstrelDsp::allFinite (buffer.getReadPointer (channel), numSamples))
+            AstrelDsp::replaceNonFinite (buffer.getWritePointer (channel), numSamples);
 
     setBlockSize (dryBuffer, numSamples);
     dryBuffer.copyFrom (0, 0, buffer, 0, 0, numSamples);
@@ -610,10 +576,10 @@ void AstrelAudioProcessor::fillPanRamps (int numSamples)
         for (auto* ramp : { &gainLeftRamp, &gainRightRamp, &delayLeftMsRamp, &delayRightMsRamp })
             ramp->resize (static_cast<size_t> (numSamples));
 
-    fillFromSmoother (gainLeftSmoothed, gainLeftRamp.data(), numSamples);
-    fillFromSmoother (gainRightSmoothed, gainRightRamp.data(), numSamples);
-    fillFromSmoother (delayLeftMsSmoothed, delayLeftMsRamp.data(), numSamples);
-    fillFromSmoother (delayRightMsSmoothed, delayRightMsRamp.data(), numSamples);
+    panRampIsConstant[0] = fillFromSmoother (gainLeftSmoothed, gainLeftRamp.data(), numSamples);
+    panRampIsConstant[1] = fillFromSmoother (gainRightSmoothed, gainRightRamp.data(), numSamples);
+    panRampIsConstant[2] = fillFromSmoother (delayLeftMsSmoothed, delayLeftMsRamp.data(), numSamples);
+    panRampIsConstant[3] = fillFromSmoother (delayRightMsSmoothed, delayRightMsRamp.data(), numSamples);
 }
 
 void AstrelAudioProcessor::applyPanAndDelay (juce::AudioBuffer<float>& buffer, PanDelayState& state, int numSamples)
@@ -629,8 +595,10 @@ void AstrelAudioProcessor::applyPanAndDelay (juce::AudioBuffer<float>& buffer, P
         auto* samples = buffer.getWritePointer (channel);
         const auto* gain = gains[channel];
 
-        for (int i = 0; i < numSamples; ++i)
-            samples[i] *= gain[i];
+        if (! panRampIsConstant[(size_t) channel])
+            juce::FloatVectorOperations::multiply (samples, gain, numSamples);
+        else if (gain[0] != 1.0f)
+            juce::FloatVectorOperations::multiply (samples, gain[0], numSamples);
     }
 
     const auto length = state.buffer.getNumSamples();
@@ -646,6 +614,22 @@ void AstrelAudioProcessor::applyPanAndDelay (juce::AudioBuffer<float>& buffer, P
         auto* samples = buffer.getWritePointer (channel);
         auto* line = state.buffer.getWritePointer (channel);
         const auto* delayMs = delays[channel];
+
+        // Writing each sample before reading its delayed one is, for a delay that holds still
+        // over the block, the same as writing the whole block and then reading it back, as
+        // long as the block and the delay fit in the line together.
+        const auto steadyDelay = static_cast<int> (delayMs[0] * samplesPerMs);
+
+        if (panRampIsConstant[(size_t) channel + 2] && numSamples + steadyDelay < length)
+        {
+            copyIntoLine (line, length, writeStart, samples, numSamples);
+
+            if (steadyDelay > 0)
+                copyFromLine (line, length, (writeStart - steadyDelay + length) % length, samples, numSamples);
+
+            continue;
+        }
+
         auto write = writeStart;
 
         for (int i = 0; i < numSamples; ++i)
@@ -775,14 +759,19 @@ void AstrelAudioProcessor::renderBassProtectPath (const juce::AudioBuffer<float>
     setBlockSize (lowBandBuffer, numSamples);
     setBlockSize (highBandBuffer, numSamples);
 
-    for (int channel = 0; channel < 2; ++channel)
-    {
-        const auto* in = input.getReadPointer (channel);
-        auto* low = lowBandBuffer.getWritePointer (channel);
-        auto* high = highBandBuffer.getWritePointer (channel);
+    // The channels are independent; splitting them side by side lets their filter chains
+    // overlap in the processor.
+    const auto* inLeft = input.getReadPointer (0);
+    const auto* inRight = input.getReadPointer (1);
+    auto* lowLeft = lowBandBuffer.getWritePointer (0);
+    auto* lowRight = lowBandBuffer.getWritePointer (1);
+    auto* highLeft = highBandBuffer.getWritePointer (0);
+    auto* highRight = highBandBuffer.getWritePointer (1);
 
-        for (int i = 0; i < numSamples; ++i)
-            crossover.processSample (channel, in[i], low[i], high[i]);
+    for (int i = 0; i < numSamples; ++i)
+    {
+        crossover.processSample (0, inLeft[i], lowLeft[i], highLeft[i]);
+        crossover.processSample (1, inRight[i], lowRight[i], highRight[i]);
     }
 
     crossover.snapToZero();
@@ -791,10 +780,6 @@ void AstrelAudioProcessor::renderBassProtectPath (const juce::AudioBuffer<float>
     if (output.getNumSamples() != numSamples)
         setBlockSize (output, numSamples);
 
-    const auto* lowLeft = lowBandBuffer.getReadPointer (0);
-    const auto* lowRight = lowBandBuffer.getReadPointer (1);
-    const auto* highLeft = highBandBuffer.getReadPointer (0);
-    const auto* highRight = highBandBuffer.getReadPointer (1);
     auto* outLeft = output.getWritePointer (0);
     auto* outRight = output.getWritePointer (1);
 
@@ -847,20 +832,44 @@ void AstrelAudioProcessor::applySpotlight (juce::AudioBuffer<float>& buffer, int
     if (buffer.getNumChannels() < 2)
         return;
 
-    auto* left = buffer.getWritePointer (0);
-    auto* right = buffer.getWritePointer (1);
-    const auto airG = airCoefficient;
-    const auto highG = highCoefficient;
-
-    // One-pole split in trapezoidal form giving low + gain * high, written as
-    // x + (gain - 1) * high so that a gain of 1 returns x bit for bit.
-    const auto split = [] (float x, float& state, float coefficient, float gain) noexcept {
-        const auto v = (x - state) * coefficient;
-        const auto low = state + v;
-        state = low + v;
-        return x + (gain - 1.0f) * (x - low);
+    const auto isNeutral = [] (const juce::SmoothedValue<float>& smoother) {
+        return ! smoother.isSmoothing() && smoother.getCurrentValue() == 1.0f;
     };
 
+    // With every gain at exactly 1 each split returns its input bit for bit, so the filters
+    // are not run. They restart from rest when the Spotlight comes back; its gains then
+    // leave 1 over 30 ms, so the restart is far below audibility.
+    if (isNeutral (airGainSmoothed) && isNeutral (leftHighGainSmoothed) && isNeutral (rightHighGainSmoothed))
+    {
+        resetSpotlightState();
+        return;
+    }
+
+    auto* left = buffer.getWritePointer (0);
+    auto* right = buffer.getWritePointer (1);
+
+    // The trapezoidal one-pole split: v = (x - z) G, low = z + v, z' = low + v, and the
+    // split's output low + gain (x - low). It is written as z' = z (1 - 2G) + 2G x and
+    // x + (gain - 1) (x - low) so that the state's feedback path is one multiply-add long and
+    // a gain of 1 returns x exactly.
+    struct SplitFilter
+    {
+        float g, keep, feed, feedBack;
+
+        explicit SplitFilter (float coefficient) noexcept
+            : g (coefficient), keep (1.0f - coefficient), feed (2.0f * coefficient), feedBack (1.0f - 2.0f * coefficient)
+        {
+        }
+
+        float process (float x, float& state, float gain) const noexcept
+        {
+            const auto low = state * keep + g * x;
+            state = state * feedBack + feed * x;
+            return x + (gain - 1.0f) * (x - low);
+        }
+    };
+
+    const SplitFilter airSplit (airCoefficient), highSplit (highCoefficient);
     auto airLeft = airStateLeft, airRight = airStateRight, highLeft = highStateLeft, highRight = highStateRight;
 
     for (int i = 0; i < numSamples; ++i)
@@ -869,8 +878,8 @@ void AstrelAudioProcessor::applySpotlight (juce::AudioBuffer<float>& buffer, int
         const auto leftHigh = leftHighGainSmoothed.getNextValue();
         const auto rightHigh = rightHighGainSmoothed.getNextValue();
 
-        left[i] = split (split (left[i], airLeft, airG, air), highLeft, highG, leftHigh);
-        right[i] = split (split (right[i], airRight, airG, air), highRight, highG, rightHigh);
+        left[i] = highSplit.process (airSplit.process (left[i], airLeft, air), highLeft, leftHigh);
+        right[i] = highSplit.process (airSplit.process (right[i], airRight, air), highRight, rightHigh);
     }
 
     const auto flush = [] (float state) noexcept { return std::abs (state) < 1.0e-20f ? 0.0f : state; };
@@ -912,37 +921,49 @@ bool AstrelAudioProcessor::measureMidSide (const juce::AudioBuffer<float>& buffe
                                            int numSamples,
                                            MeteringBlock& record) const noexcept
 {
+    constexpr int chunk = 128;
+    double midSquared[chunk], sideSquared[chunk], angles[chunk], anglesSquared[chunk];
+    float midMagnitude[chunk], sideMagnitude[chunk];
+
     const auto* left = buffer.getReadPointer (0);
     const auto* right = buffer.getReadPointer (1);
-    double midSquared = 0.0, sideSquared = 0.0, angleSum = 0.0, angleSquared = 0.0;
-    bool finite = true;
+    std::uint32_t anyNonFinite = 0;
+    record.sumMidSquared = record.sumSideSquared = record.sumAngle = record.sumAngleSquared = 0.0;
 
-    for (int i = 0; i < numSamples; ++i)
+    for (int start = 0; start < numSamples; start += chunk)
     {
-        auto l = static_cast<double> (left[i]);
-        auto r = static_cast<double> (right[i]);
+        const auto count = std::min (chunk, numSamples - start);
 
-        if (! (std::isfinite (l) && std::isfinite (r)))
+        for (int i = 0; i < count; ++i)
         {
-            finite = false;
-            l = std::isfinite (l) ? l : 0.0;
-            r = std::isfinite (r) ? r : 0.0;
+            const auto rawLeft = left[start + i];
+            const auto rawRight = right[start + i];
+            anyNonFinite |= AstrelDsp::nonFiniteMask (rawLeft) | AstrelDsp::nonFiniteMask (rawRight);
+
+            const auto l = static_cast<double> (AstrelDsp::finiteOrZero (rawLeft));
+            const auto r = static_cast<double> (AstrelDsp::finiteOrZero (rawRight));
+            const auto mid = (l + r) * 0.5;
+            const auto side = (l - r) * 0.5;
+            midSquared[i] = mid * mid;
+            sideSquared[i] = side * side;
+            midMagnitude[i] = static_cast<float> (std::abs (mid));
+            sideMagnitude[i] = static_cast<float> (std::abs (side));
         }
 
-        const auto mid = (l + r) * 0.5;
-        const auto side = (l - r) * 0.5;
-        const auto angle = positiveAtan2 (std::abs (side), std::abs (mid));
-        midSquared += mid * mid;
-        sideSquared += side * side;
-        angleSum += angle;
-        angleSquared += angle * angle;
+        for (int i = 0; i < count; ++i)
+        {
+            const auto angle = static_cast<double> (AstrelDsp::positiveAtan2 (sideMagnitude[i], midMagnitude[i]));
+            angles[i] = angle;
+            anglesSquared[i] = angle * angle;
+        }
+
+        record.sumMidSquared += AstrelDsp::sumOf (midSquared, count);
+        record.sumSideSquared += AstrelDsp::sumOf (sideSquared, count);
+        record.sumAngle += AstrelDsp::sumOf (angles, count);
+        record.sumAngleSquared += AstrelDsp::sumOf (anglesSquared, count);
     }
 
-    record.sumMidSquared = midSquared;
-    record.sumSideSquared = sideSquared;
-    record.sumAngle = angleSum;
-    record.sumAngleSquared = angleSquared;
-    return finite;
+    return anyNonFinite == 0;
 }
 
 void AstrelAudioProcessor::applyMuteOrMono (juce::AudioBuffer<float>& buffer, int numSamples)
@@ -961,8 +982,9 @@ void AstrelAudioProcessor::applyMuteOrMono (juce::AudioBuffer<float>& buffer, in
     auto* left = buffer.getWritePointer (0);
     auto* right = buffer.getWritePointer (1);
 
+    // Halving first cannot overflow, even for samples near the float limit.
     for (int i = 0; i < numSamples; ++i)
-        left[i] = right[i] = (left[i] + right[i]) * 0.5f;
+        left[i] = right[i] = left[i] * 0.5f + right[i] * 0.5f;
 }
 
 void AstrelAudioProcessor::applyBypassCrossfade (juce::AudioBuffer<float>& buffer, int numSamples)
@@ -1009,27 +1031,48 @@ void AstrelAudioProcessor::measureOutput (const juce::AudioBuffer<float>& buffer
     if (buffer.getNumChannels() < 2)
         return;
 
+    constexpr int chunk = 128;
+    double leftSquared[chunk], rightSquared[chunk], leftRight[chunk];
+
     const auto* left = buffer.getReadPointer (0);
     const auto* right = buffer.getReadPointer (1);
-    float peakLeft = 0.0f, peakRight = 0.0f;
-    double leftSquared = 0.0, rightSquared = 0.0, leftRight = 0.0;
 
-    for (int i = 0; i < numSamples; ++i)
+    // Magnitudes of finite floats order like their bit patterns, and an integer maximum
+    // vectorises where a float one may not.
+    const auto magnitudeBits = [] (float value) noexcept {
+        std::uint32_t bits;
+        std::memcpy (&bits, &value, sizeof (bits));
+        return bits & 0x7fffffffu;
+    };
+
+    std::uint32_t peakLeftBits = 0, peakRightBits = 0;
+    record.sumLeftSquared = record.sumRightSquared = record.sumLeftRight = 0.0;
+
+    for (int start = 0; start < numSamples; start += chunk)
     {
-        const auto l = std::isfinite (left[i]) ? left[i] : 0.0f;
-        const auto r = std::isfinite (right[i]) ? right[i] : 0.0f;
-        peakLeft = std::max (peakLeft, std::abs (l));
-        peakRight = std::max (peakRight, std::abs (r));
-        leftSquared += static_cast<double> (l) * l;
-        rightSquared += static_cast<double> (r) * r;
-        leftRight += static_cast<double> (l) * r;
+        const auto count = std::min (chunk, numSamples - start);
+
+        for (int i = 0; i < count; ++i)
+        {
+            const auto l = AstrelDsp::finiteOrZero (left[start + i]);
+            const auto r = AstrelDsp::finiteOrZero (right[start + i]);
+            peakLeftBits = std::max (peakLeftBits, magnitudeBits (l));
+            peakRightBits = std::max (peakRightBits, magnitudeBits (r));
+            leftSquared[i] = static_cast<double> (l) * l;
+            rightSquared[i] = static_cast<double> (r) * r;
+            leftRight[i] = static_cast<double> (l) * r;
+        }
+
+        record.sumLeftSquared += AstrelDsp::sumOf (leftSquared, count);
+        record.sumRightSquared += AstrelDsp::sumOf (rightSquared, count);
+        record.sumLeftRight += AstrelDsp::sumOf (leftRight, count);
     }
 
+    float peakLeft, peakRight;
+    std::memcpy (&peakLeft, &peakLeftBits, sizeof (peakLeft));
+    std::memcpy (&peakRight, &peakRightBits, sizeof (peakRight));
     record.peakLeft = std::min (peakLeft, 4.0f);
     record.peakRight = std::min (peakRight, 4.0f);
-    record.sumLeftSquared = leftSquared;
-    record.sumRightSquared = rightSquared;
-    record.sumLeftRight = leftRight;
 }
 
 void AstrelAudioProcessor::pushMeteringRecord (const MeteringBlock& record) noexcept

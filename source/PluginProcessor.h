@@ -244,6 +244,7 @@ private:
     juce::AudioBuffer<float> pannedBuffer { 2, 0 };
     juce::AudioBuffer<float> protectedBuffer { 2, 0 };
     std::vector<float> gainLeftRamp, gainRightRamp, delayLeftMsRamp, delayRightMsRamp;
+    std::array<bool, 4> panRampIsConstant {};
 
     juce::dsp::LinkwitzRileyFilter<float> crossover;
     float lastCrossoverCutoffHz = 0.0f;

@@ -1,3 +1,4 @@
+#include "AstrelDsp.h"
 #include "AudioRig.h"
 
 #include <gtest/gtest.h>
@@ -193,4 +194,27 @@ TEST (Metering, AFullyBypassedInstancePassesItsInputEvenWhenMuted)
     EXPECT_EQ (rig.lastOutput.left, left);
     EXPECT_EQ (rig.lastOutput.right, right);
     EXPECT_NEAR (frame.peakLeft, 0.5f, 1.0e-3f);
+}
+
+TEST (Metering, TheImageAngleIsWithinAMicroradianOfAtan2)
+{
+    double largestError = 0.0;
+
+    // Both magnitudes over a wide range of sizes and every ratio, plus the exact edges.
+    for (int i = 0; i <= 2000; ++i)
+    {
+        for (const float scale : { 1.0e-6f, 0.5f, 1.0f, 3.9f })
+        {
+            const auto angle = juce::MathConstants<double>::halfPi * i / 2000.0;
+            const auto y = static_cast<float> (scale * std::sin (angle));
+            const auto x = static_cast<float> (scale * std::cos (angle));
+            const auto exact = std::atan2 (static_cast<double> (y), static_cast<double> (x));
+            largestError = std::max (largestError, std::abs (AstrelDsp::positiveAtan2 (y, x) - exact));
+        }
+    }
+
+    EXPECT_LE (largestError, 1.0e-6);
+    EXPECT_EQ (AstrelDsp::positiveAtan2 (0.0f, 0.0f), 0.0f);
+    EXPECT_NEAR (AstrelDsp::positiveAtan2 (1.0f, 0.0f), juce::MathConstants<float>::halfPi, 1.0e-6f);
+    EXPECT_NEAR (AstrelDsp::positiveAtan2 (0.3f, 0.3f), juce::MathConstants<float>::pi / 4.0f, 1.0e-6f);
 }
