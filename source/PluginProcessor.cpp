@@ -148,6 +148,11 @@ AstrelAudioProcessor::~AstrelAudioProcessor()
 {
     stopTimer();
 
+    // A gesture whose end never came (its editor went away mid-drag) is closed, so that the
+    // host never keeps a parameter in a gesture.
+    while (! remoteGestureMasks.empty())
+        endRemoteParameterGesture (remoteGestureMasks.begin()->first);
+
     for (const auto& id : parameterIDs)
         parameters.removeParameterListener (id, this);
 
@@ -1197,13 +1202,18 @@ namespace
 
 void AstrelAudioProcessor::timerCallback()
 {
+    runTick (juce::Time::getMillisecondCounterHiRes());
+}
+
+void AstrelAudioProcessor::runTick (double nowMs)
+{
     for (const auto& command : sharedStatusManager->takeQueuedCommands (pluginID))
-        handleCommand (command);
+        handleCommand (command, nowMs);
 
     if (activeTransition.active)
-        stepTransition (juce::Time::getMillisecondCounterHiRes());
+        stepTransition (nowMs);
 
-    publishOwnStatus();
+    publishOwnStatus (nowMs);
 
     if (auto frame = drainMeteringFrame())
     {
@@ -1217,7 +1227,7 @@ void AstrelAudioProcessor::timerCallback()
     mirrorSharedWholefieldSlotsToStateIfNeeded();
 }
 
-void AstrelAudioProcessor::handleCommand (const AstrelCommand& command)
+void AstrelAudioProcessor::handleCommand (const AstrelCommand& command, double nowMs)
 {
     switch (command.phase)
     {
@@ -1241,7 +1251,7 @@ void AstrelAudioProcessor::handleCommand (const AstrelCommand& command)
 
             if (command.delivery == AstrelCommandDelivery::ramped)
             {
-                startTransition (command);
+                startTransition (command, nowMs);
             }
             else if (carriesParameterValues (command))
             {
@@ -1300,10 +1310,10 @@ void AstrelAudioProcessor::endRemoteParameterGesture (std::uint64_t gestureId)
                 parameter->endChangeGesture();
 }
 
-void AstrelAudioProcessor::startTransition (const AstrelCommand& command)
+void AstrelAudioProcessor::startTransition (const AstrelCommand& command, double nowMs)
 {
     ParameterTransition transition;
-    transition.startMs = juce::Time::getMillisecondCounterHiRes();
+    transition.startMs = nowMs;
     transition.durationMs = juce::jlimit (1.0, 5000.0, std::isfinite (command.rampMs) ? command.rampMs : 1.0);
 
     if (command.pan || command.ratio)
@@ -1383,7 +1393,7 @@ void AstrelAudioProcessor::stepTransition (double nowMs)
     }
 }
 
-void AstrelAudioProcessor::publishOwnStatus()
+void AstrelAudioProcessor::publishOwnStatus (double nowMs)
 {
     PluginStatus status;
     status.pluginID = pluginID;
@@ -1395,7 +1405,7 @@ void AstrelAudioProcessor::publishOwnStatus()
     status.bypass = getPlainValue ("bypass") >= 0.5f;
     status.spotlightPercent = getPlainValue ("spotlight");
     status.gainTrimDb = getPlainValue ("gainTrimDb");
-    status.lastUpdateMs = juce::Time::getMillisecondCounterHiRes();
+    status.lastUpdateMs = nowMs;
     status.appliedCommandSequence = appliedCommandSequence;
     sharedStatusManager->publishStatus (status);
 }
@@ -1475,7 +1485,61 @@ namespace
 
         return true;
     }
+
+    /** A decimal number such as the framework writes for a parameter value, and finite. */
+    bool isFiniteNumberText (const juce::String& text)
+    {
+        auto p = text.trim().getCharPointer();
+        bool anyDigit = false;
+
+        if (*p == '-' || *p == '+')
+            ++p;
+
+        while (p.isDigit())
+            ++p, anyDigit = true;
+
+        if (*p == '.')
+            for (++p; p.isDigit(); ++p)
+                anyDigit = true;
+
+        if (anyDigit && (*p == 'e' || *p == 'E'))
+        {
+            ++p;
+
+            if (*p == '-' || *p == '+')
+                ++p;
+
+            if (! p.isDigit())
+                return false;
+
+            while (p.isDigit())
+                ++p;
+        }
+
+        return anyDigit && p.isEmpty() && std::isfinite (text.getDoubleValue());
+    }
 } // namespace
+
+void AstrelAudioProcessor::writeStateChunk (const juce::XmlElement& xml, juce::MemoryBlock& destData)
+{
+    // The framework's chunk layout, with the document in the framework's default text form:
+    // header line, "\r\n" line breaks, attributes wrapped at 60 characters.
+    destData.reset();
+
+    {
+        juce::MemoryOutputStream out (destData, false);
+        out.writeInt (static_cast<int> (stateChunkMagic));
+        out.writeInt (0);
+        xml.writeTo (out, juce::XmlElement::TextFormat());
+        out.writeByte (0);
+    }
+
+    const auto textLength = static_cast<std::uint32_t> (destData.getSize() - 9);
+    auto* bytes = static_cast<unsigned char*> (destData.getData());
+
+    for (int i = 0; i < 4; ++i)
+        bytes[4 + i] = static_cast<unsigned char> ((textLength >> (8 * i)) & 0xff);
+}
 
 std::unique_ptr<juce::XmlElement> AstrelAudioProcessor::parseStateChunk (const void* data, int sizeInBytes)
 {
@@ -1503,7 +1567,19 @@ std::unique_ptr<juce::XmlElement> AstrelAudioProcessor::parseStateChunk (const v
     if (! isSafeToParse (text))
         return {};
 
-    return juce::parseXML (text);
+    // The framework's parser hands back what it could read of a cut-off document, even one
+    // cut inside the root's opening tag; only a complete one counts, and a complete one ends
+    // with a closing '>'.
+    if (! text.trimEnd().endsWithChar ('>'))
+        return {};
+
+    juce::XmlDocument document (text);
+    auto xml = document.getDocumentElement();
+
+    if (document.getLastParseError().isNotEmpty())
+        return {};
+
+    return xml;
 }
 
 void AstrelAudioProcessor::getStateInformation (juce::MemoryBlock& destData)
@@ -1517,7 +1593,7 @@ void AstrelAudioProcessor::getStateInformation (juce::MemoryBlock& destData)
                        nullptr);
 
     if (auto xml = state.createXml())
-        copyXmlToBinary (*xml, destData);
+        writeStateChunk (*xml, destData);
 }
 
 void AstrelAudioProcessor::setStateInformation (const void* data, int sizeInBytes)
@@ -1529,14 +1605,23 @@ void AstrelAudioProcessor::setStateInformation (const void* data, int sizeInByte
 
     xml->setTagName ("PARAMETERS");
 
-    // A value that is not a finite number would reach the audio thread as NaN; such entries
-    // are dropped, so those parameters keep the values they have.
+    // A value that is not a finite number would be read as 0, or reach the audio thread as
+    // NaN; such entries are dropped, so those parameters keep the values they have.
     for (auto* child = xml->getFirstChildElement(); child != nullptr;)
     {
         auto* next = child->getNextElement();
 
-        if (child->hasAttribute ("value") && ! std::isfinite (child->getDoubleAttribute ("value")))
-            xml->removeChildElement (child, true);
+        if (child->hasAttribute ("value") && ! isFiniteNumberText (child->getStringAttribute ("value")))
+        {
+            // A missing entry would reset its parameter to the default, so the entry stays
+            // with the value the parameter has now.
+            const auto id = child->getStringAttribute ("id");
+
+            if (parameters.getParameter (id) != nullptr)
+                child->setAttribute ("value", static_cast<double> (getPlainValue (id)));
+            else
+                xml->removeChildElement (child, true);
+        }
 
         child = next;
     }

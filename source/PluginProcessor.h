@@ -93,6 +93,13 @@ public:
     void parameterChanged (const juce::String& parameterID, float newValue) override;
     void timerCallback() override;
 
+    /** One tick of the link to the registry at the given time on the high-resolution
+        millisecond counter; the timer runs it with the current time every 16 ms. */
+    void runTick (double nowMs);
+
+    /** Whether a ramped command's glide is running. */
+    bool isTransitionActive() const noexcept { return activeTransition.active; }
+
     //==============================================================================
     const juce::String& getPluginID() const noexcept { return pluginID; }
     const juce::String& getTrackName() const noexcept { return trackName; }
@@ -113,6 +120,9 @@ public:
 
     /** Ends the host change gestures that a command opened under this gesture id. */
     void endRemoteParameterGesture (std::uint64_t gestureId);
+
+    /** Writes an XML document as a state chunk: magic, text length, text, a zero byte. */
+    static void writeStateChunk (const juce::XmlElement& xml, juce::MemoryBlock& destData);
 
     /** The parsed XML of a state chunk, or nothing when the chunk is to be ignored. */
     static std::unique_ptr<juce::XmlElement> parseStateChunk (const void* data, int sizeInBytes);
@@ -146,11 +156,11 @@ public:
     static std::pair<float, float> computeSpotlightCoefficients (double sampleRate) noexcept;
 
 private:
-    void handleCommand (const AstrelCommand& command);
+    void handleCommand (const AstrelCommand& command, double nowMs);
     void beginRemoteParameterGesture (std::uint64_t gestureId, int mask);
-    void startTransition (const AstrelCommand& command);
+    void startTransition (const AstrelCommand& command, double nowMs);
     void stepTransition (double nowMs);
-    void publishOwnStatus();
+    void publishOwnStatus (double nowMs);
     void readBackOutputFlags();
     void refreshAudioTargetsFromParameters();
 

@@ -527,7 +527,7 @@ namespace
 
         if (const auto* instances = object["instances"].getArray())
             for (const auto& element : *instances)
-                if (element.isObject())
+                if (element.getDynamicObject() != nullptr)
                     if (auto instance = readInstance (element); instance.pluginID.isNotEmpty())
                         slot.instances.push_back (std::move (instance));
 
@@ -544,7 +544,7 @@ WholefieldSlotsState SharedStatusManager::deserialiseWholefieldSlotsState (const
 
     juce::var root;
 
-    if (nestsDeeperThan (text, 64) || juce::JSON::parse (text, root).failed() || ! root.isObject())
+    if (nestsDeeperThan (text, 64) || juce::JSON::parse (text, root).failed() || root.getDynamicObject() == nullptr)
         return state;
 
     state.revision = static_cast<std::int32_t> (readInteger (root["revision"]));
@@ -552,7 +552,7 @@ WholefieldSlotsState SharedStatusManager::deserialiseWholefieldSlotsState (const
 
     if (const auto* slots = root["slots"].getArray())
         for (int i = 0; i < std::min (slots->size(), WholefieldSlotsState::numSlots); ++i)
-            if (slots->getReference (i).isObject())
+            if (slots->getReference (i).getDynamicObject() != nullptr)
                 state.slots[static_cast<size_t> (i)] = readSlot (slots->getReference (i));
 
     if (state.revision < 1)

@@ -55,10 +55,10 @@ namespace
 
     /** Finds the instance id in a state chunk, looking inside the base64 blobs that hosting
         wrappers put the plug-in's own chunk into. */
-    juce::String findSavedPluginID (const juce::MemoryBlock& block, int depth = 0)
+    juce::String findAttribute (const juce::MemoryBlock& block, const std::string& name, int depth = 0)
     {
         const std::string bytes (static_cast<const char*> (block.getData()), block.getSize());
-        const std::string key = "savedPluginID=\"";
+        const std::string key = name + "=\"";
 
         if (const auto position = bytes.find (key); position != std::string::npos)
         {
@@ -95,13 +95,18 @@ namespace
             juce::MemoryBlock decoded;
 
             if (decoded.fromBase64Encoding (juce::String (bytes.substr (i, end - i))))
-                if (auto id = findSavedPluginID (decoded, depth + 1); id.isNotEmpty())
-                    return id;
+                if (auto value = findAttribute (decoded, name, depth + 1); value.isNotEmpty())
+                    return value;
 
             i = end;
         }
 
         return {};
+    }
+
+    juce::String findSavedPluginID (const juce::MemoryBlock& block)
+    {
+        return findAttribute (block, "savedPluginID");
     }
 
     juce::String savedPluginID (juce::AudioPluginInstance& instance)
@@ -238,4 +243,43 @@ TEST (HostedLV2, LoadsTwoInstancesWithTheSevenParametersAndProcessesAudio)
     EXPECT_EQ (firstID.length(), 32) << firstID;
     EXPECT_EQ (secondID.length(), 32) << secondID;
     EXPECT_NE (firstID, secondID);
+}
+
+TEST (HostedVST3, StateSavedFromOneInstanceRestoresIdentityNameAndParametersIntoAFreshOne)
+{
+    juce::VST3PluginFormat format;
+    const auto bundle = vst3Bundle().getFullPathName();
+    juce::MemoryBlock state;
+    juce::String savedID;
+    std::vector<float> savedValues;
+
+    {
+        auto original = createInstance (format, bundle);
+        ASSERT_NE (original, nullptr);
+        const auto& parameters = original->getParameters();
+        const float values[] = { 0.2f, 0.6f, 0.35f, 1.0f, 0.4f, 0.7f, 0.0f };
+
+        for (int i = 0; i < 7; ++i)
+            parameters[i]->setValueNotifyingHost (values[i]);
+
+        for (int i = 0; i < 7; ++i)
+            savedValues.push_back (parameters[i]->getValue());
+
+        original->getStateInformation (state);
+        savedID = findSavedPluginID (state);
+        ASSERT_EQ (savedID.length(), 32);
+    }
+
+    // With the first instance gone its id is free again, so the fresh one takes it back.
+    auto restored = createInstance (format, bundle);
+    ASSERT_NE (restored, nullptr);
+    restored->setStateInformation (state.getData(), static_cast<int> (state.getSize()));
+
+    juce::MemoryBlock again;
+    restored->getStateInformation (again);
+    EXPECT_EQ (findSavedPluginID (again), savedID);
+    EXPECT_EQ (findAttribute (again, "savedTrackName"), "Track");
+
+    for (int i = 0; i < 7; ++i)
+        EXPECT_NEAR (restored->getParameters()[i]->getValue(), savedValues[(size_t) i], 1.0e-4f) << i;
 }
