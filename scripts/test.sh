@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Astrel with assertions on and runs the whole test suite.
+# Installs what is missing, builds Astrel with assertions on and runs the whole test suite:
+# the ThreadSanitizer run, the bounded fuzzing run and then every CTest test.
 # Exits non-zero if anything fails.
 set -euo pipefail
 
@@ -15,6 +16,10 @@ cmake -S "$root" -B "$build" \
     -DCMAKE_CXX_FLAGS_DEBUG="-O1" \
     -DASTREL_BUILD_TESTS=ON
 cmake --build "$build" -j "$(nproc)"
+
+# The data-race check and a bounded fuzzing run, each in a build of its own.
+"$root/scripts/tsan.sh"
+"$root/scripts/fuzz.sh" 25
 
 run_ctest=(ctest --test-dir "$build" --output-on-failure --timeout 600 -j "$(nproc)")
 

@@ -1489,7 +1489,8 @@ namespace
     /** A decimal number such as the framework writes for a parameter value, and finite. */
     bool isFiniteNumberText (const juce::String& text)
     {
-        auto p = text.trim().getCharPointer();
+        const auto trimmed = text.trim();
+        auto p = trimmed.getCharPointer();
         bool anyDigit = false;
 
         if (*p == '-' || *p == '+')
@@ -1516,7 +1517,7 @@ namespace
                 ++p;
         }
 
-        return anyDigit && p.isEmpty() && std::isfinite (text.getDoubleValue());
+        return anyDigit && p.isEmpty() && std::isfinite (trimmed.getDoubleValue());
     }
 } // namespace
 

@@ -377,3 +377,20 @@ INSTANTIATE_TEST_SUITE_P (
                                    + juce::String::repeatedString ("</a>", 100000) + "</PARAMETERS>") },
         HostileChunk { "only a header", chunkBytes ("<?xml version=\"1.0\"?>") },
         HostileChunk { "binary garbage", bytes ({ 'V', 'C', '2', '!', 4, 0, 0, 0, 0xde, 0xad, 0xbe, 0xef, 0 }) }));
+
+TEST (StateChunk, ParameterValuesInAnyNumberFormReadBack)
+{
+    // Values as other writers might have put them: padded, signed, with exponents.
+    AstrelAudioProcessor processor;
+    restore (processor,
+             chunkAround (parametersXml ({},
+                                         "<PARAM id=\"pan\" value=\"  -5e-1 \"/>"
+                                         "<PARAM id=\"ratio\" value=\"+.25\"/>"
+                                         "<PARAM id=\"spotlight\" value=\"1E1\"/>"
+                                         "<PARAM id=\"gainTrimDb\" value=\"3.\"/>")));
+
+    EXPECT_NEAR (processor.getPlainValue ("pan"), -0.5f, 1.0e-6f);
+    EXPECT_NEAR (processor.getPlainValue ("ratio"), 0.25f, 1.0e-6f);
+    EXPECT_NEAR (processor.getPlainValue ("spotlight"), 10.0f, 1.0e-4f);
+    EXPECT_NEAR (processor.getPlainValue ("gainTrimDb"), 3.0f, 1.0e-4f);
+}
