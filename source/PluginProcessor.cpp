@@ -2,6 +2,7 @@
 
 #include "AstrelDsp.h"
 #include "JuceCompat.h"
+#include "TextChecks.h"
 #include "PluginEditor.h"
 
 #include <algorithm>
@@ -1459,33 +1460,6 @@ namespace
 {
     constexpr std::uint32_t stateChunkMagic = 0x21324356; // "VC2!"
 
-    /** Our chunk nests two levels deep. The framework's XML parser recurses once per level and
-        expands DTD entities, so text from a hostile chunk that nests deeply or declares a DTD
-        is refused before it is parsed. */
-    bool isSafeToParse (const juce::String& text)
-    {
-        if (text.containsIgnoreCase ("<!DOCTYPE") || text.containsIgnoreCase ("<!ENTITY"))
-            return false;
-
-        int depth = 0;
-
-        for (auto p = text.getCharPointer(); ! p.isEmpty(); ++p)
-        {
-            if (*p != '<')
-                continue;
-
-            const auto next = *(p + 1);
-
-            if (next == '/')
-                --depth;
-            else if (juce::CharacterFunctions::isLetter (next) || next == '_' || next == ':')
-                if (++depth > 64)
-                    return false;
-        }
-
-        return true;
-    }
-
     /** A decimal number such as the framework writes for a parameter value, and finite. */
     bool isFiniteNumberText (const juce::String& text)
     {
@@ -1565,13 +1539,11 @@ std::unique_ptr<juce::XmlElement> AstrelAudioProcessor::parseStateChunk (const v
 
     const auto text = juce::String::fromUTF8 (bytes + 8, length);
 
-    if (! isSafeToParse (text))
-        return {};
-
-    // The framework's parser hands back what it could read of a cut-off document, even one
-    // cut inside the root's opening tag; only a complete one counts, and a complete one ends
-    // with a closing '>'.
-    if (! text.trimEnd().endsWithChar ('>'))
+    // Our chunk nests two levels deep and holds nothing but elements and attributes. The
+    // framework's parser would hand back what it could read of a cut-off document, expand
+    // DTD entities, and take exponential time over some malformed nestings, so it only
+    // sees text that is plainly formed.
+    if (! TextChecks::isPlainXmlDocument (text, 16))
         return {};
 
     juce::XmlDocument document (text);

@@ -1,10 +1,21 @@
 #include "SharedStatusManager.h"
 
+#include "AstrelUndoController.h"
+#include "TextChecks.h"
+
 #include <algorithm>
 
-SharedStatusManager::SharedStatusManager() = default;
+SharedStatusManager::SharedStatusManager()
+    : undoController (std::make_unique<AstrelUndoController> (*this)),
+      commandController (std::make_unique<AstrelCommandController> (*this))
+{
+}
 
-SharedStatusManager::~SharedStatusManager() = default;
+SharedStatusManager::~SharedStatusManager()
+{
+    commandController.reset();
+    undoController.reset();
+}
 
 juce::String SharedStatusManager::makeRandomID()
 {
@@ -480,44 +491,6 @@ namespace
         return instance;
     }
 
-    /** The slots' text nests five levels deep. The framework's parser recurses once per level,
-        so text from a hostile chunk that nests thousands deep is refused before parsing. */
-    bool nestsDeeperThan (const juce::String& text, int limit) noexcept
-    {
-        int depth = 0;
-        bool inString = false, escaped = false;
-
-        for (auto p = text.getCharPointer(); ! p.isEmpty(); ++p)
-        {
-            const auto c = *p;
-
-            if (inString)
-            {
-                if (escaped)
-                    escaped = false;
-                else if (c == '\\')
-                    escaped = true;
-                else if (c == '"')
-                    inString = false;
-            }
-            else if (c == '"')
-            {
-                inString = true;
-            }
-            else if (c == '[' || c == '{')
-            {
-                if (++depth > limit)
-                    return true;
-            }
-            else if (c == ']' || c == '}')
-            {
-                --depth;
-            }
-        }
-
-        return false;
-    }
-
     WholefieldSlot readSlot (const juce::var& object)
     {
         WholefieldSlot slot;
@@ -544,7 +517,10 @@ WholefieldSlotsState SharedStatusManager::deserialiseWholefieldSlotsState (const
 
     juce::var root;
 
-    if (nestsDeeperThan (text, 64) || juce::JSON::parse (text, root).failed() || root.getDynamicObject() == nullptr)
+    // The text nests five levels deep; anything far deeper, or with integers too long for
+    // the framework's parser, is malformed.
+    if (! TextChecks::isShallowJsonWithSaneNumbers (text, 32) || juce::JSON::parse (text, root).failed()
+        || root.getDynamicObject() == nullptr)
         return state;
 
     state.revision = static_cast<std::int32_t> (readInteger (root["revision"]));

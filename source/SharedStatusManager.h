@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <vector>
@@ -157,6 +158,9 @@ struct WholefieldSlotsState
     std::int32_t revision = 0;
 };
 
+class AstrelUndoController;
+class AstrelCommandController;
+
 /**
     The process-wide registry of Astrel instances.
 
@@ -214,6 +218,10 @@ public:
     /** Moves the commands queued for an instance out of the registry, in queue order. */
     std::vector<AstrelCommand> takeQueuedCommands (const juce::String& pluginID);
 
+    /** The one undo history and the one command controller of the process. */
+    AstrelUndoController& getUndoController() noexcept { return *undoController; }
+    AstrelCommandController& getCommandController() noexcept { return *commandController; }
+
     void discardPendingStatesOfGesture (std::uint64_t gestureId);
 
     WholefieldSlotsState getWholefieldSlotsState() const;
@@ -246,6 +254,11 @@ private:
     std::map<juce::String, std::vector<AstrelCommand>> commandQueues;
     std::map<juce::String, PendingOptimisticState> pendingStates;
     WholefieldSlotsState wholefieldSlots;
+
+    // Destroyed in reverse order: the command controller first (an open gesture is dropped
+    // without sending anything), then the undo controller, then the tables above.
+    std::unique_ptr<AstrelUndoController> undoController;
+    std::unique_ptr<AstrelCommandController> commandController;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (SharedStatusManager)
 };

@@ -1,4 +1,4 @@
-#include "PluginProcessor.h"
+#include "LinkedProcessors.h"
 
 #include <gtest/gtest.h>
 
@@ -23,40 +23,6 @@ namespace
         }
 
         std::vector<juce::String> events;
-    };
-
-    /** Processors in one process with a shared clock for their ticks. */
-    struct LinkedProcessors
-    {
-        explicit LinkedProcessors (int count)
-        {
-            for (int i = 0; i < count; ++i)
-                processors.push_back (std::make_unique<AstrelAudioProcessor>());
-
-            tick();
-        }
-
-        void tick (double advanceMs = 16.0)
-        {
-            nowMs += advanceMs;
-
-            for (auto& processor : processors)
-                processor->runTick (nowMs);
-        }
-
-        AstrelAudioProcessor& operator[] (size_t index) { return *processors[index]; }
-        SharedStatusManager& registry() { return processors.front()->getSharedStatusManager(); }
-
-        void send (AstrelCommand command, size_t target = 0)
-        {
-            command.sequence = ++sequence;
-            command.targetPluginID = processors[target]->getPluginID();
-            registry().dispatchCommand (command);
-        }
-
-        std::vector<std::unique_ptr<AstrelAudioProcessor>> processors;
-        double nowMs = 1000000.0;
-        std::uint64_t sequence = 1000;
     };
 
     AstrelCommand valuesCommand (Phase phase = Phase::oneShot, std::uint64_t gestureId = 0, std::uint32_t mask = 0)

@@ -376,6 +376,11 @@ INSTANTIATE_TEST_SUITE_P (
                        chunkBytes ("<PARAMETERS savedTrackName=\"Evil\">" + juce::String::repeatedString ("<a>", 100000)
                                    + juce::String::repeatedString ("</a>", 100000) + "</PARAMETERS>") },
         HostileChunk { "only a header", chunkBytes ("<?xml version=\"1.0\"?>") },
+        HostileChunk { "unbalanced tags", chunkBytes (parametersXml ("savedTrackName=\"Evil\"", "<PARAM id=\"pan\" value=\"1\"><PARAM/>")) },
+        HostileChunk { "text after the root", chunkBytes (parametersXml ("savedTrackName=\"Evil\"") + "<PARAMETERS/>") },
+        HostileChunk { "processing instruction inside",
+                       chunkBytes (parametersXml ("savedTrackName=\"Evil\"", "<?evil x?><PARAM id=\"pan\" value=\"1\"/>")) },
+        HostileChunk { "attribute without quotes", chunkBytes (parametersXml ("savedTrackName=Evil")) },
         HostileChunk { "binary garbage", bytes ({ 'V', 'C', '2', '!', 4, 0, 0, 0, 0xde, 0xad, 0xbe, 0xef, 0 }) }));
 
 TEST (StateChunk, ParameterValuesInAnyNumberFormReadBack)
@@ -393,4 +398,24 @@ TEST (StateChunk, ParameterValuesInAnyNumberFormReadBack)
     EXPECT_NEAR (processor.getPlainValue ("ratio"), 0.25f, 1.0e-6f);
     EXPECT_NEAR (processor.getPlainValue ("spotlight"), 10.0f, 1.0e-4f);
     EXPECT_NEAR (processor.getPlainValue ("gainTrimDb"), 3.0f, 1.0e-4f);
+}
+
+TEST (StateChunk, EveryInputInTheFuzzingCorpusIsReadQuickly)
+{
+    // The corpus keeps the inputs fuzzing once found slow or crashing; each must now be read,
+    // or refused, in well under a second.
+    const auto files = juce::File (ASTREL_FUZZ_CORPUS).getChildFile ("state").findChildFiles (juce::File::findFiles, false);
+    ASSERT_FALSE (files.isEmpty());
+
+    for (const auto& file : files)
+    {
+        juce::MemoryBlock chunk;
+        ASSERT_TRUE (file.loadFileAsData (chunk));
+
+        AstrelAudioProcessor processor;
+        const auto started = juce::Time::getMillisecondCounterHiRes();
+        restore (processor, chunk);
+        EXPECT_LT (juce::Time::getMillisecondCounterHiRes() - started, 1000.0) << file.getFileName();
+        EXPECT_TRUE (processor.getPluginID().isNotEmpty());
+    }
 }

@@ -276,3 +276,16 @@ TEST (WholefieldSlots, SelectingNeedsAStoredSlotThatIsNotCurrent)
     EXPECT_EQ (registry.getWholefieldSlotsState().currentSlotIndex, 0);
     EXPECT_EQ (registry.getWholefieldSlotsRevision(), 3);
 }
+
+TEST (WholefieldSlotsText, RefusesIntegersTooLongForTheParser)
+{
+    // Nineteen digits overflow the parser's 64-bit integer; as a fraction they are fine.
+    const auto tooLong = Registry::deserialiseWholefieldSlotsState (R"({"revision": 7, "x": 1234567890123456789})");
+    EXPECT_EQ (tooLong.revision, 0);
+
+    const auto fraction = Registry::deserialiseWholefieldSlotsState (R"({"revision": 7, "x": 0.1234567890123456789012})");
+    EXPECT_EQ (fraction.revision, 7);
+
+    const auto inAString = Registry::deserialiseWholefieldSlotsState (R"({"revision": 7, "x": "12345678901234567890123"})");
+    EXPECT_EQ (inAString.revision, 7);
+}
