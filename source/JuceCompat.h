@@ -14,4 +14,15 @@ namespace JuceCompat
         return properties.name;
        #endif
     }
+
+    /** The framework's default sans-serif typeface at a height in pixels. */
+    inline juce::Font defaultFont (float height, bool bold = false)
+    {
+        const auto style = bold ? juce::Font::bold : juce::Font::plain;
+       #if JUCE_MAJOR_VERSION >= 8
+        return juce::Font (juce::FontOptions (height, style));
+       #else
+        return juce::Font (height, style);
+       #endif
+    }
 } // namespace JuceCompat

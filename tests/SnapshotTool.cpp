@@ -1,0 +1,118 @@
+// Writes PNG snapshots of Astrel's components in their main states to a folder, so that a
+// reviewer can look at them:  AstrelSnapshots [folder]   (default: ./snapshots)
+
+#include "AboutComponent.h"
+#include "AstrelKnob.h"
+#include "CorrelationMeterComponent.h"
+#include "StereoOutputMeterComponent.h"
+#include "TopBarComponent.h"
+
+#include <juce_audio_basics/juce_audio_basics.h>
+#include <juce_gui_basics/juce_gui_basics.h>
+
+namespace
+{
+    /** Paints a component over the editor's dark background at twice the size, so details show. */
+    void write (juce::Component& component, int width, int height, const juce::File& folder, const juce::String& name)
+    {
+        component.setBounds (0, 0, width, height);
+        juce::Image image (juce::Image::ARGB, width * 2, height * 2, true);
+
+        {
+            juce::Graphics g (image);
+            g.fillAll (juce::Colour (0xff14060f));
+            g.addTransform (juce::AffineTransform::scale (2.0f));
+            component.paintEntireComponent (g, true);
+        }
+
+        auto file = folder.getChildFile (name + ".png");
+        file.deleteFile();
+        juce::FileOutputStream out (file);
+        juce::PNGImageFormat().writeImageToStream (image, out);
+        std::cout << file.getFullPathName() << "\n";
+    }
+
+    void knobs (const juce::File& folder)
+    {
+        AstrelKnob knob;
+        knob.setRange (0.0, 2000.0);
+
+        for (const auto& [value, name] : { std::pair { 0.0, "knob-minimum" }, { 700.0, "knob-partway" }, { 2000.0, "knob-maximum" } })
+        {
+            knob.setValue (value, juce::dontSendNotification);
+            write (knob, 56, 56, folder, name);
+        }
+
+        knob.setRange (-12.0, 12.0);
+        knob.setArcMode (1, 0.0);
+        knob.setValue (0.0, juce::dontSendNotification);
+        write (knob, 56, 56, folder, "knob-centred-at-centre");
+        knob.setValue (-4.5, juce::dontSendNotification);
+        write (knob, 56, 56, folder, "knob-centred-below");
+
+        knob.setEnabled (false);
+        write (knob, 56, 56, folder, "knob-disabled");
+    }
+
+    void meters (const juce::File& folder)
+    {
+        StereoOutputMeterComponent output;
+        output.setPeaks (0.0f, 0.0f);
+        write (output, 78, 120, folder, "output-meter-silent");
+        output.setPeaks (1.0f, juce::Decibels::decibelsToGain (-12.0f));
+        write (output, 78, 120, folder, "output-meter-full-and-minus-12");
+
+        CorrelationMeterComponent correlation;
+        write (correlation, 140, 40, folder, "correlation-invalid");
+        correlation.setState (0.8f, 0.8f, true, true);
+        write (correlation, 140, 40, folder, "correlation-positive");
+        correlation.setState (-0.6f, -0.6f, true, true);
+        write (correlation, 140, 40, folder, "correlation-negative");
+    }
+
+    void topBars (const juce::File& folder)
+    {
+        TopBarComponent bar;
+        bar.slotButtons[0].setStored (true);
+        bar.slotButtons[1].setStored (true);
+        bar.slotButtons[1].setCurrent (true);
+        bar.slotButtons[1].setModified (true);
+        bar.listenMonoButton.setActive (true);
+        bar.undoButton.setEnabled (true);
+        write (bar, 984, 38, folder, "top-bar");
+
+        bar.setStoreArmed (true);
+        write (bar, 984, 38, folder, "top-bar-armed");
+        bar.setStoreArmed (false);
+
+        bar.slotButtons[0].setFlashStartMs (juce::Time::getMillisecondCounterHiRes());
+        write (bar, 984, 38, folder, "top-bar-flash");
+        write (bar, 560, 38, folder, "top-bar-compact");
+    }
+
+    void aboutPanels (const juce::File& folder)
+    {
+        AboutComponent about ("Astrel", "2D Stereo Panning", "Developed by Orlimund Audio", "Free software under the GPL-3.0", "orlimund.audio/astrel");
+        about.refresh();
+        write (about, 1000, 560, folder, "about");
+        write (about, 600, 560, folder, "about-narrow");
+    }
+} // namespace
+
+int main (int argc, char** argv)
+{
+    const juce::ScopedJuceInitialiser_GUI juce;
+    const auto folder = juce::File::getCurrentWorkingDirectory().getChildFile (argc > 1 ? argv[1] : "snapshots");
+
+    if (! folder.createDirectory())
+    {
+        std::cerr << "cannot create " << folder.getFullPathName() << "\n";
+        return 1;
+    }
+
+    knobs (folder);
+    meters (folder);
+    topBars (folder);
+    aboutPanels (folder);
+    return 0;
+}
