@@ -1460,10 +1460,16 @@ namespace
 {
     constexpr std::uint32_t stateChunkMagic = 0x21324356; // "VC2!"
 
-    /** A decimal number such as the framework writes for a parameter value, and finite. */
+    /** A decimal number such as the framework writes for a parameter value, and finite. Its
+        length and exponent are bounded, as the framework's number reader collects digits in
+        plain integers. */
     bool isFiniteNumberText (const juce::String& text)
     {
         const auto trimmed = text.trim();
+
+        if (trimmed.length() > 64)
+            return false;
+
         auto p = trimmed.getCharPointer();
         bool anyDigit = false;
 
@@ -1487,11 +1493,32 @@ namespace
             if (! p.isDigit())
                 return false;
 
-            while (p.isDigit())
-                ++p;
+            for (int digits = 0; p.isDigit(); ++p)
+                if (++digits > 6)
+                    return false;
         }
 
         return anyDigit && p.isEmpty() && std::isfinite (trimmed.getDoubleValue());
+    }
+
+    /** A flag as the framework writes it ("1" or "0"), or as older writers might ("true"). */
+    bool readFlagText (const juce::String& text)
+    {
+        const auto trimmed = text.trim();
+
+        if (trimmed.equalsIgnoreCase ("true") || trimmed.equalsIgnoreCase ("yes"))
+            return true;
+
+        return isFiniteNumberText (trimmed) && trimmed.getDoubleValue() != 0.0;
+    }
+
+    /** The state tree has no place for text between elements. */
+    void removeTextElements (juce::XmlElement& element)
+    {
+        element.deleteAllTextElements();
+
+        for (auto* child : element.getChildIterator())
+            removeTextElements (*child);
     }
 } // namespace
 
@@ -1577,6 +1604,7 @@ void AstrelAudioProcessor::setStateInformation (const void* data, int sizeInByte
         return;
 
     xml->setTagName ("PARAMETERS");
+    removeTextElements (*xml);
 
     // A value that is not a finite number would be read as 0, or reach the audio thread as
     // NaN; such entries are dropped, so those parameters keep the values they have.
@@ -1622,7 +1650,7 @@ void AstrelAudioProcessor::setStateInformation (const void* data, int sizeInByte
         trackName = sanitiseTrackName (state.getProperty ("savedTrackName").toString());
 
     if (state.hasProperty ("trackNameWasSetManually"))
-        trackNameWasSetManually = static_cast<bool> (state.getProperty ("trackNameWasSetManually"));
+        trackNameWasSetManually = readFlagText (state.getProperty ("trackNameWasSetManually").toString());
     else
         trackNameWasSetManually = trackName.trim().isNotEmpty() && trackName != "Track";
 

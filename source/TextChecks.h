@@ -203,14 +203,15 @@ namespace TextChecks
 
     /**
         JSON nested at most maxDepth deep whose numbers have at most 18 digits before any
-        fraction or exponent (the framework's parser collects those digits in a 64-bit
-        integer). Whether the text is JSON at all is left to the parser.
+        fraction or exponent and at most 6 in an exponent (the framework's parser collects
+        those in a 64-bit and a 32-bit integer). Whether the text is JSON at all is left to
+        the parser.
     */
     inline bool isShallowJsonWithSaneNumbers (const juce::String& text, int maxDepth) noexcept
     {
         int depth = 0;
         int digitRun = 0;
-        bool inString = false, escaped = false, inNumber = false;
+        bool inString = false, escaped = false, inNumber = false, inExponent = false;
 
         for (auto p = text.getCharPointer(); ! p.isEmpty(); ++p)
         {
@@ -231,17 +232,20 @@ namespace TextChecks
             if (juce::CharacterFunctions::isDigit (c))
             {
                 if (! inNumber)
-                    inNumber = true, digitRun = 0;
+                    inNumber = true, inExponent = false, digitRun = 0;
 
-                if (digitRun >= 0 && ++digitRun > 18)
+                if (digitRun >= 0 && ++digitRun > (inExponent ? 6 : 18))
                     return false;
 
                 continue;
             }
 
-            // A fraction or an exponent is read as a double, which cannot overflow.
-            if (inNumber && (c == '.' || c == 'e' || c == 'E'))
+            // Fraction digits are rounded into a double and cannot overflow; exponent digits
+            // are counted afresh.
+            if (inNumber && c == '.')
                 digitRun = -1;
+            else if (inNumber && (c == 'e' || c == 'E'))
+                inExponent = true, digitRun = 0;
             else if (c != '-' && c != '+')
                 inNumber = false;
 

@@ -212,6 +212,9 @@ TEST (StateChunk, OlderChunksWithoutTheFlagFollowTheNameTheyCarry)
         { "", false },
         { "savedTrackName=\"Vocals\" trackNameWasSetManually=\"0\"", false },
         { "savedTrackName=\"Track\" trackNameWasSetManually=\"1\"", true },
+        { "savedTrackName=\"Track\" trackNameWasSetManually=\"true\"", true },
+        { "savedTrackName=\"Track\" trackNameWasSetManually=\"99999999999999999999999\"", true },
+        { "savedTrackName=\"Track\" trackNameWasSetManually=\"banana\"", false },
     };
 
     for (const auto& c : cases)
@@ -234,6 +237,8 @@ TEST (StateChunk, AbsurdValuesAreClampedAndNonNumbersKeepTheirParameter)
                                          "<PARAM id=\"ratio\" value=\"-inf\"/>"
                                          "<PARAM id=\"gainTrimDb\" value=\"1e30\"/>"
                                          "<PARAM id=\"sideLowCutHz\" value=\"-50\"/>"
+                                         "<PARAM id=\"ratio\" value=\"1e99999999999\"/>"
+                                         "some text between elements"
                                          "<PARAM id=\"nonsense\" value=\"3\"/>"
                                          "<OTHER/>")));
 

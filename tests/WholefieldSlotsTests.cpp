@@ -289,3 +289,12 @@ TEST (WholefieldSlotsText, RefusesIntegersTooLongForTheParser)
     const auto inAString = Registry::deserialiseWholefieldSlotsState (R"({"revision": 7, "x": "12345678901234567890123"})");
     EXPECT_EQ (inAString.revision, 7);
 }
+
+TEST (WholefieldSlotsText, RefusesExponentsTooLongForTheParser)
+{
+    const auto tooLong = Registry::deserialiseWholefieldSlotsState (R"({"revision": 7, "x": 2.5E3333333333333})");
+    EXPECT_EQ (tooLong.revision, 0);
+
+    const auto ordinary = Registry::deserialiseWholefieldSlotsState (R"({"revision": 7, "x": 2.5e-300})");
+    EXPECT_EQ (ordinary.revision, 7);
+}
