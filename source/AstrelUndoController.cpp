@@ -65,6 +65,13 @@ namespace
         return std::find (gesture.targetIDs.begin(), gesture.targetIDs.end(), id) != gesture.targetIDs.end();
     }
 
+    AstrelTargetPatch patchWithoutValues (const juce::String& id)
+    {
+        AstrelTargetPatch patch;
+        patch.pluginID = id;
+        return patch;
+    }
+
     bool within (float a, float b, float tolerance) noexcept
     {
         return std::abs (a - b) <= tolerance;
@@ -477,18 +484,7 @@ std::uint64_t AstrelCommandController::beginGesture (const juce::String& name,
     registry.getUndoController().beginGesture (name, gesture.targetIDs);
 
     for (const auto& target : gesture.targetIDs)
-    {
-        AstrelCommand command;
-        command.gestureId = gesture.gestureId;
-        command.targetPluginID = target;
-        command.origin = origin;
-        command.phase = AstrelCommandPhase::begin;
-        command.delivery = AstrelCommandDelivery::immediate;
-        command.undoPolicy = AstrelUndoPolicy::record;
-        command.paramMask = paramMask;
-        command.rampMs = 450.0;
-        dispatch (command);
-    }
+        dispatch (makeCommand (gesture, AstrelCommandPhase::begin, patchWithoutValues (target)));
 
     return gesture.gestureId;
 }
@@ -555,11 +551,7 @@ void AstrelCommandController::endGesture (std::uint64_t gestureId, const std::ve
     for (const auto& target : gesture.targetIDs)
     {
         const auto latest = gesture.latestPatches.find (target);
-        AstrelTargetPatch patch;
-        patch.pluginID = target;
-
-        if (latest != gesture.latestPatches.end())
-            patch = latest->second;
+        const auto patch = latest != gesture.latestPatches.end() ? latest->second : patchWithoutValues (target);
 
         auto command = makeCommand (gesture, AstrelCommandPhase::end, patch);
         command.sequence = nextCommandSequence.fetch_add (1);
@@ -592,18 +584,7 @@ void AstrelCommandController::cancelGesture (std::uint64_t gestureId)
     registry.discardPendingStatesOfGesture (gestureId);
 
     for (const auto& target : gesture.targetIDs)
-    {
-        AstrelCommand command;
-        command.gestureId = gestureId;
-        command.targetPluginID = target;
-        command.origin = gesture.origin;
-        command.phase = AstrelCommandPhase::cancel;
-        command.delivery = AstrelCommandDelivery::immediate;
-        command.undoPolicy = gesture.undoPolicy;
-        command.paramMask = gesture.paramMask;
-        command.rampMs = 450.0;
-        dispatch (command);
-    }
+        dispatch (makeCommand (gesture, AstrelCommandPhase::cancel, patchWithoutValues (target)));
 
     registry.getUndoController().cancelGesture();
 }

@@ -2,8 +2,9 @@
 
 #include "AstrelDsp.h"
 #include "JuceCompat.h"
-#include "TextChecks.h"
+#include "ParameterText.h"
 #include "PluginEditor.h"
+#include "TextChecks.h"
 
 #include <algorithm>
 #include <cmath>
@@ -15,102 +16,6 @@ namespace
 {
     const juce::StringArray parameterIDs { "pan", "ratio", "sideLowCutHz", "monoBass",
                                            "spotlight", "gainTrimDb", "bypass" };
-
-    int roundHalfAwayFromZero (double value) noexcept
-    {
-        return static_cast<int> (std::round (value));
-    }
-
-    /** Reads the number in a typed value: ',' is a decimal point and only digits, '.' and '-' count. */
-    double readTypedNumber (const juce::String& text)
-    {
-        const auto number = text.replaceCharacter (',', '.').retainCharacters ("0123456789.-").getDoubleValue();
-        return std::isfinite (number) ? number : 0.0;
-    }
-
-    /** Typed values above 1 in magnitude are taken as percentages. */
-    double fromPercentIfAboveOne (double number) noexcept
-    {
-        return std::abs (number) > 1.0 ? number / 100.0 : number;
-    }
-
-    juce::String panToText (float value, int)
-    {
-        if (std::abs (value) < 0.0005f)
-            return "C";
-
-        return juce::String (value < 0.0f ? "L " : "R ") + juce::String (roundHalfAwayFromZero (std::abs (value) * 100.0))
-               + "%";
-    }
-
-    float panFromText (const juce::String& typed)
-    {
-        const auto text = typed.trim().toUpperCase();
-
-        if (text == "C" || text == "CENTER" || text == "CENTRE")
-            return 0.0f;
-
-        const bool hasLeft = text.containsChar ('L');
-        const bool hasRight = text.containsChar ('R');
-        const auto number = juce::jlimit (-1.0, 1.0, fromPercentIfAboveOne (readTypedNumber (text)));
-
-        if (hasLeft)
-            return static_cast<float> (-std::abs (number));
-
-        if (hasRight)
-            return static_cast<float> (std::abs (number));
-
-        return static_cast<float> (number);
-    }
-
-    juce::String depthToText (float value, int)
-    {
-        return juce::String (roundHalfAwayFromZero (value * 100.0)) + "%";
-    }
-
-    float depthFromText (const juce::String& typed)
-    {
-        return static_cast<float> (juce::jlimit (0.0, 1.0, fromPercentIfAboveOne (readTypedNumber (typed.trim()))));
-    }
-
-    juce::String cutoffToText (float value, int)
-    {
-        if (value < 0.5f)
-            return "OFF";
-
-        return juce::String (roundHalfAwayFromZero (value)) + " Hz";
-    }
-
-    float cutoffFromText (const juce::String& typed)
-    {
-        const auto text = typed.trim().toUpperCase();
-
-        if (text == "OFF")
-            return 0.0f;
-
-        return static_cast<float> (juce::jlimit (0.0, 2000.0, readTypedNumber (text)));
-    }
-
-    juce::String percentToText (float value, int)
-    {
-        return juce::String (roundHalfAwayFromZero (value)) + "%";
-    }
-
-    float percentFromText (const juce::String& typed)
-    {
-        return static_cast<float> (juce::jlimit (0.0, 100.0, readTypedNumber (typed.trim())));
-    }
-
-    juce::String decibelToText (float value, int)
-    {
-        const auto shown = std::abs (value) < 0.05f ? 0.0f : value;
-        return juce::String (shown, 1) + " dB";
-    }
-
-    float decibelFromText (const juce::String& typed)
-    {
-        return static_cast<float> (juce::jlimit (-12.0, 12.0, readTypedNumber (typed.trim())));
-    }
 
     std::unique_ptr<juce::AudioParameterFloat> makeFloatParameter (const char* id,
                                                                    const char* name,
@@ -165,30 +70,30 @@ juce::AudioProcessorValueTreeState::ParameterLayout AstrelAudioProcessor::create
 {
     juce::AudioProcessorValueTreeState::ParameterLayout layout;
 
-    layout.add (makeFloatParameter ("pan", "Pan", { -1.0f, 1.0f, 0.001f, 1.0f }, 0.0f, "", panToText, panFromText));
-    layout.add (makeFloatParameter ("ratio", "Depth", { 0.0f, 1.0f, 0.001f, 1.0f }, 0.0f, "", depthToText, depthFromText));
+    layout.add (makeFloatParameter ("pan", "Pan", { -1.0f, 1.0f, 0.001f, 1.0f }, 0.0f, "", ParameterText::panToText, ParameterText::panFromText));
+    layout.add (makeFloatParameter ("ratio", "Depth", { 0.0f, 1.0f, 0.001f, 1.0f }, 0.0f, "", ParameterText::depthToText, ParameterText::depthFromText));
     layout.add (makeFloatParameter ("sideLowCutHz",
                                     "Bass Protect",
                                     { 0.0f, 2000.0f, 0.1f, 0.5f },
                                     0.0f,
                                     "Hz",
-                                    cutoffToText,
-                                    cutoffFromText));
+                                    ParameterText::cutoffToText,
+                                    ParameterText::cutoffFromText));
     layout.add (std::make_unique<juce::AudioParameterBool> (juce::ParameterID { "monoBass", 1 }, "Mono Bass", false));
     layout.add (makeFloatParameter ("spotlight",
                                     "Spotlight",
                                     { 0.0f, 100.0f, 0.1f, 1.0f },
                                     0.0f,
                                     "%",
-                                    percentToText,
-                                    percentFromText));
+                                    ParameterText::percentToText,
+                                    ParameterText::percentFromText));
     layout.add (makeFloatParameter ("gainTrimDb",
                                     "Gain Trim",
                                     { -12.0f, 12.0f, 0.1f, 1.0f },
                                     0.0f,
                                     "dB",
-                                    decibelToText,
-                                    decibelFromText));
+                                    ParameterText::decibelToText,
+                                    ParameterText::decibelFromText));
     layout.add (std::make_unique<juce::AudioParameterBool> (juce::ParameterID { "bypass", 1 }, "Bypass", false));
 
     return layout;

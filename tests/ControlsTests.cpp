@@ -106,11 +106,13 @@ TEST_F (Knob, ShowsHoverOnlyWhenEnabledAndDrawsDisabledAtReducedOpacity)
     EXPECT_GT (hovered.getRed(), normal.getRed() + 10) << "the hover colour lightens the body";
 
     knob.setEnabled (false);
-    const auto disabled = shown.snapshot().getPixelAt (30, 30);
-    EXPECT_NEAR (disabled.getAlpha(), juce::roundToInt (0.42f * 255.0f), 3);
-    EXPECT_NEAR (shown.snapshot().getPixelAt (upperBody.x, upperBody.y).getRed(), juce::roundToInt (normal.getRed() * 1.0f), 12)
-        << "no hover colour while disabled";
+    const auto disabledUnderMouse = shown.snapshot();
+    EXPECT_NEAR (disabledUnderMouse.getPixelAt (30, 30).getAlpha(), juce::roundToInt (0.42f * 255.0f), 3);
+
     shown.leave();
+    const auto disabledAlone = shown.snapshot();
+    EXPECT_EQ (disabledUnderMouse.getPixelAt (upperBody.x, upperBody.y), disabledAlone.getPixelAt (upperBody.x, upperBody.y))
+        << "no hover colour while disabled";
 }
 
 TEST_F (Knob, ShiftDragsFinelyAndTheWheelDoesNothing)

@@ -199,6 +199,27 @@ namespace
 
         instance.releaseResources();
     }
+
+    /** Two instances of one plug-in in this process: each loads, the first processes audio,
+        and they hold different ids. */
+    void expectTwoWorkingInstances (juce::AudioPluginFormat& format,
+                                    const juce::String& fileOrIdentifier,
+                                    void (*expectParameters) (juce::AudioPluginInstance&))
+    {
+        auto first = createInstance (format, fileOrIdentifier);
+        auto second = createInstance (format, fileOrIdentifier);
+        ASSERT_NE (first, nullptr);
+        ASSERT_NE (second, nullptr);
+
+        expectParameters (*first);
+        expectAudioPasses (*first);
+
+        const auto firstID = savedPluginID (*first);
+        const auto secondID = savedPluginID (*second);
+        EXPECT_EQ (firstID.length(), 32) << firstID;
+        EXPECT_EQ (secondID.length(), 32) << secondID;
+        EXPECT_NE (firstID, secondID);
+    }
 } // namespace
 
 TEST (HostedVST3, LoadsTwoInstancesWithTheSevenParametersAndProcessesAudio)
@@ -206,20 +227,7 @@ TEST (HostedVST3, LoadsTwoInstancesWithTheSevenParametersAndProcessesAudio)
     juce::VST3PluginFormat format;
     const auto bundle = vst3Bundle();
     ASSERT_TRUE (bundle.isDirectory()) << bundle.getFullPathName();
-
-    auto first = createInstance (format, bundle.getFullPathName());
-    auto second = createInstance (format, bundle.getFullPathName());
-    ASSERT_NE (first, nullptr);
-    ASSERT_NE (second, nullptr);
-
-    expectTheSevenVst3Parameters (*first);
-    expectAudioPasses (*first);
-
-    const auto firstID = savedPluginID (*first);
-    const auto secondID = savedPluginID (*second);
-    EXPECT_EQ (firstID.length(), 32) << firstID;
-    EXPECT_EQ (secondID.length(), 32) << secondID;
-    EXPECT_NE (firstID, secondID);
+    expectTwoWorkingInstances (format, bundle.getFullPathName(), expectTheSevenVst3Parameters);
 }
 
 TEST (HostedLV2, LoadsTwoInstancesWithTheSevenParametersAndProcessesAudio)
@@ -227,22 +235,8 @@ TEST (HostedLV2, LoadsTwoInstancesWithTheSevenParametersAndProcessesAudio)
     juce::LV2PluginFormat format;
     const juce::File bundle (ASTREL_LV2_BUNDLE);
     ASSERT_TRUE (bundle.getChildFile ("manifest.ttl").existsAsFile()) << bundle.getFullPathName();
-
     format.searchPathsForPlugins (juce::FileSearchPath (bundle.getParentDirectory().getFullPathName()), false, false);
-
-    auto first = createInstance (format, lv2Uri);
-    auto second = createInstance (format, lv2Uri);
-    ASSERT_NE (first, nullptr);
-    ASSERT_NE (second, nullptr);
-
-    expectTheSevenLv2Parameters (*first);
-    expectAudioPasses (*first);
-
-    const auto firstID = savedPluginID (*first);
-    const auto secondID = savedPluginID (*second);
-    EXPECT_EQ (firstID.length(), 32) << firstID;
-    EXPECT_EQ (secondID.length(), 32) << secondID;
-    EXPECT_NE (firstID, secondID);
+    expectTwoWorkingInstances (format, lv2Uri, expectTheSevenLv2Parameters);
 }
 
 TEST (HostedVST3, StateSavedFromOneInstanceRestoresIdentityNameAndParametersIntoAFreshOne)

@@ -36,7 +36,14 @@ namespace
 
 extern "C" int LLVMFuzzerTestOneInput (const uint8_t* data, size_t size)
 {
-    const auto text = juce::String::createStringFromData (data, static_cast<int> (std::min<size_t> (size, 1 << 20)));
+    // The text reaches the reader as a String from the chunk's UTF-8, so only valid UTF-8
+    // can arrive.
+    const auto length = static_cast<int> (std::min<size_t> (size, 1 << 20));
+
+    if (! juce::CharPointer_UTF8::isValidString (reinterpret_cast<const char*> (data), length))
+        return 0;
+
+    const auto text = juce::String::fromUTF8 (reinterpret_cast<const char*> (data), length);
     const auto state = SharedStatusManager::deserialiseWholefieldSlotsState (text);
     checkRanges (state);
 
