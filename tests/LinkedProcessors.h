@@ -26,7 +26,7 @@ struct LinkedProcessors
     }
 
     AstrelAudioProcessor& operator[] (size_t index) { return *processors[index]; }
-    SharedStatusManager& registry() { return processors.front()->getSharedStatusManager(); }
+    SharedStatusManager& registry() { return *sharedRegistry; }
     AstrelCommandController& controller() { return registry().getCommandController(); }
     AstrelUndoController& undo() { return registry().getUndoController(); }
     juce::String id (size_t index) { return processors[index]->getPluginID(); }
@@ -39,6 +39,8 @@ struct LinkedProcessors
         registry().dispatchCommand (command);
     }
 
+    // Declared first so that it outlives the processors, and there even when there are none.
+    juce::SharedResourcePointer<SharedStatusManager> sharedRegistry;
     std::vector<std::unique_ptr<AstrelAudioProcessor>> processors;
     double nowMs = 1000000.0;
     std::uint64_t sequence = std::uint64_t { 1 } << 40;

@@ -4,6 +4,7 @@
 #include "AboutComponent.h"
 #include "AstrelKnob.h"
 #include "CorrelationMeterComponent.h"
+#include "MasterXYPadComponent.h"
 #include "StereoOutputMeterComponent.h"
 #include "TopBarComponent.h"
 
@@ -90,6 +91,79 @@ namespace
         write (bar, 560, 38, folder, "top-bar-compact");
     }
 
+    void pads (const juce::File& folder)
+    {
+        struct Dot
+        {
+            const char* id;
+            const char* name;
+            float pan, ratio, midRms, sideRms, chaos;
+            bool bypass;
+        };
+
+        const Dot dots[] = { { "a", "Kick", 0.0f, 0.1f, 0.5f, 0.0f, 0.0f, false },
+                             { "b", "Lead Vocal", -0.37f, 0.45f, 0.25f, 0.05f, 0.08f, false },
+                             { "c", "Overheads", 0.6f, 0.8f, 0.12f, 0.2f, 0.3f, false },
+                             { "d", "Pad (bypassed)", -0.75f, 0.7f, 0.08f, 0.1f, 0.15f, true } };
+
+        SharedStatusManager::StatusMap statuses;
+        SharedStatusManager::MeteringMap frames;
+
+        for (const auto& dot : dots)
+        {
+            PluginStatus status;
+            status.pluginID = dot.id;
+            status.trackName = dot.name;
+            status.pan = dot.pan;
+            status.ratio = dot.ratio;
+            status.bypass = dot.bypass;
+            statuses[dot.id] = status;
+
+            MeteringFrame frame;
+            frame.midRms = dot.midRms;
+            frame.sideRms = dot.sideRms;
+            frame.chaos = dot.chaos;
+            frames[dot.id] = frame;
+        }
+
+        const auto render = [&] (SelectionModel& selection, const SharedStatusManager::StatusMap& table, const juce::String& name) {
+            MasterXYPadComponent pad (selection);
+            pad.setBounds (0, 0, 1000, 560);
+            pad.setStatuses (table);
+            pad.setMeteringFrames (frames);
+
+            for (int step = 0; step < 12; ++step)
+                pad.updateChaosGlowBuffer();
+
+            write (pad, 1000, 560, folder, name);
+        };
+
+        SelectionModel empty ({});
+        render (empty, {}, "pad-empty");
+        render (empty, statuses, "pad-four-instances");
+
+        SelectionModel single ("b");
+        render (single, statuses, "pad-single-selection");
+
+        SelectionModel bypassed ("d");
+        render (bypassed, statuses, "pad-selected-bypassed");
+
+        auto soloed = statuses;
+        soloed["c"].soloed = true;
+        render (empty, soloed, "pad-solo");
+
+        SelectionModel several ({});
+        several.setSelection ({ "a", "b", "c" });
+        MasterXYPadComponent pad (several);
+        pad.setBounds (0, 0, 1000, 560);
+        pad.setStatuses (statuses);
+        pad.setMeteringFrames (frames);
+        pad.setSpreadPreviewMode (1);
+        write (pad, 1000, 560, folder, "pad-spread-radial");
+        pad.setSpreadPreviewMode (2);
+        write (pad, 1000, 560, folder, "pad-spread-pan");
+    }
+
     void aboutPanels (const juce::File& folder)
     {
         AboutComponent about ("Astrel", "2D Stereo Panning", "Developed by Orlimund Audio", "Free software under the GPL-3.0", "orlimund.audio/astrel");
@@ -114,5 +188,6 @@ int main (int argc, char** argv)
     meters (folder);
     topBars (folder);
     aboutPanels (folder);
+    pads (folder);
     return 0;
 }
