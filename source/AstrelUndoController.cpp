@@ -489,6 +489,27 @@ std::uint64_t AstrelCommandController::beginGesture (const juce::String& name,
     return gesture.gestureId;
 }
 
+std::vector<AstrelTargetPatch> AstrelCommandController::mergeIntoGesture (ActiveGesture& gesture,
+                                                                        const std::vector<AstrelTargetPatch>& patches)
+{
+    std::vector<AstrelTargetPatch> merged;
+
+    for (const auto& patch : patches)
+    {
+        auto sanitised = sanitise (patch);
+
+        if (! passesFilter (sanitised) || ! isTarget (gesture, sanitised.pluginID))
+            continue;
+
+        auto& latest = gesture.latestPatches[sanitised.pluginID];
+        latest.pluginID = sanitised.pluginID;
+        mergeInto (latest, sanitised);
+        merged.push_back (std::move (sanitised));
+    }
+
+    return merged;
+}
+
 void AstrelCommandController::updateGesture (std::uint64_t gestureId, const std::vector<AstrelTargetPatch>& patches)
 {
     ActiveGesture gesture;
@@ -500,19 +521,7 @@ void AstrelCommandController::updateGesture (std::uint64_t gestureId, const std:
         if (! activeGesture || activeGesture->gestureId != gestureId)
             return;
 
-        for (const auto& patch : patches)
-        {
-            auto sanitised = sanitise (patch);
-
-            if (! passesFilter (sanitised) || ! isTarget (*activeGesture, sanitised.pluginID))
-                continue;
-
-            auto& merged = activeGesture->latestPatches[sanitised.pluginID];
-            merged.pluginID = sanitised.pluginID;
-            mergeInto (merged, sanitised);
-            toSend.push_back (std::move (sanitised));
-        }
-
+        toSend = mergeIntoGesture (*activeGesture, patches);
         gesture = *activeGesture;
     }
 
@@ -530,18 +539,7 @@ void AstrelCommandController::endGesture (std::uint64_t gestureId, const std::ve
         if (! activeGesture || activeGesture->gestureId != gestureId)
             return;
 
-        for (const auto& patch : finalPatches)
-        {
-            auto sanitised = sanitise (patch);
-
-            if (! passesFilter (sanitised) || ! isTarget (*activeGesture, sanitised.pluginID))
-                continue;
-
-            auto& merged = activeGesture->latestPatches[sanitised.pluginID];
-            merged.pluginID = sanitised.pluginID;
-            mergeInto (merged, sanitised);
-        }
-
+        mergeIntoGesture (*activeGesture, finalPatches);
         gesture = std::move (*activeGesture);
         activeGesture.reset();
     }

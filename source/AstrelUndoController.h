@@ -162,6 +162,11 @@ public:
 private:
     void dispatch (AstrelCommand command);
 
+    /** Sanitises the patches, merges those for the gesture's targets into its latest values
+        and returns them. Called with the gesture lock held. */
+    static std::vector<AstrelTargetPatch> mergeIntoGesture (ActiveGesture& gesture,
+                                                            const std::vector<AstrelTargetPatch>& patches);
+
     SharedStatusManager& registry;
     std::atomic<std::uint64_t> nextCommandSequence { 1 };
     std::atomic<std::uint64_t> nextGestureId { 1 };
