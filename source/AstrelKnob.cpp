@@ -1,17 +1,5 @@
 #include "AstrelKnob.h"
 
-namespace
-{
-    bool isEnabledUpTheChain (const juce::Component& component)
-    {
-        for (auto* c = &component; c != nullptr; c = c->getParentComponent())
-            if (! c->isEnabled())
-                return false;
-
-        return true;
-    }
-} // namespace
-
 void AstrelKnobLookAndFeel::drawRotarySlider (juce::Graphics& g,
                                               int x,
                                               int y,
@@ -37,7 +25,7 @@ void AstrelKnobLookAndFeel::drawRotarySlider (juce::Graphics& g,
                                        diameter);
     const auto centre = body.getCentre();
 
-    const bool enabled = isEnabledUpTheChain (slider);
+    const bool enabled = slider.isEnabled();
     const bool hovered = enabled && (slider.isMouseOverOrDragging());
 
     // A disabled knob is drawn whole into a layer shown at 42 % opacity.

@@ -17,15 +17,6 @@ namespace
         return colour.withAlpha (static_cast<juce::uint8> (juce::jlimit (0, 255, juce::roundToInt (alpha * 255.0f))));
     }
 
-    bool isEnabledUpTheChain (const juce::Component& component)
-    {
-        for (auto* c = &component; c != nullptr; c = c->getParentComponent())
-            if (! c->isEnabled())
-                return false;
-
-        return true;
-    }
-
     juce::Path pillShape (const juce::Component& component)
     {
         const juce::Rectangle<float> p (0.75f,
@@ -107,13 +98,13 @@ void TopBarComponent::TextButton::mouseExit (const juce::MouseEvent&)
 
 void TopBarComponent::TextButton::mouseUp (const juce::MouseEvent&)
 {
-    if (isEnabledUpTheChain (*this) && onClick)
+    if (isEnabled() && onClick)
         onClick();
 }
 
 void TopBarComponent::TextButton::paint (juce::Graphics& g)
 {
-    const bool enabled = isEnabledUpTheChain (*this);
+    const bool enabled = isEnabled();
     const auto colour = (active || pulsing) ? accent : lightText;
     float outline = 0.0f, fill = 0.0f, textAlpha = 0.0f;
 
@@ -181,13 +172,13 @@ void TopBarComponent::IconButton::mouseExit (const juce::MouseEvent&)
 
 void TopBarComponent::IconButton::mouseUp (const juce::MouseEvent&)
 {
-    if (isEnabledUpTheChain (*this) && onClick)
+    if (isEnabled() && onClick)
         onClick();
 }
 
 void TopBarComponent::IconButton::paint (juce::Graphics& g)
 {
-    const bool enabled = isEnabledUpTheChain (*this);
+    const bool enabled = isEnabled();
     const bool lit = enabled && hovered;
 
     if (lit)
