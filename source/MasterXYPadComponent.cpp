@@ -2,7 +2,9 @@
 
 #include "JuceCompat.h"
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace
 {
@@ -38,6 +40,9 @@ MasterXYPadComponent::MasterXYPadComponent (SelectionModel& selectionModel) : se
 MasterXYPadComponent::~MasterXYPadComponent()
 {
     stopTimer();
+
+    if (undoGestureActive && gestureId != 0)
+        commandController().endGesture (gestureId, {});
 }
 
 //==============================================================================
@@ -523,16 +528,1210 @@ void MasterXYPadComponent::drawCompass (juce::Graphics& g)
     g.fillEllipse (cx - 2.0f, cy - 2.0f, 4.0f, 4.0f);
 }
 
+//==============================================================================
+namespace
+{
+    constexpr float dotHitRadius = 30.0f;
+    constexpr float guideHitDistance = 6.0f;
+    constexpr float valueTolerance = 0.000001f;
+    constexpr double wheelGestureTimeoutMs = 260.0;
+    constexpr int animationTimerMs = 33;
+} // namespace
+
+AstrelCommandController& MasterXYPadComponent::commandController()
+{
+    return sharedStatusManager->getCommandController();
+}
+
+juce::String MasterXYPadComponent::findClosestVisibleDotID (juce::Point<float> point, float, float& distance) const
+{
+    juce::String closest;
+    distance = std::numeric_limits<float>::max();
+
+    for (const auto& [id, status] : statuses)
+    {
+        if (! status.visible)
+            continue;
+
+        const auto d = point.getDistanceFrom (dotPositionFor (status));
+
+        if (d <= dotHitRadius && d < distance)
+        {
+            closest = id;
+            distance = d;
+        }
+    }
+
+    if (closest.isEmpty())
+        distance = std::numeric_limits<float>::max();
+
+    return closest;
+}
+
+MasterXYPadComponent::GuideKind MasterXYPadComponent::hitTestSelectionGuide (juce::Point<float> point) const
+{
+    juce::String id;
+    juce::Point<float> dot;
+    float distance = 0.0f;
+
+    if (! fieldArea.contains (point) || ! getSingleSelectedGuideTarget (id, dot)
+        || findClosestVisibleDotID (point, dotHitRadius, distance).isNotEmpty())
+        return GuideKind::none;
+
+    const auto dx = std::abs (point.x - dot.x);
+    const auto dy = std::abs (point.y - dot.y);
+    const bool nearDepthGuide = dy <= guideHitDistance;
+    const bool nearPanGuide = dx <= guideHitDistance;
+
+    if (nearDepthGuide && nearPanGuide)
+        return dx < dy ? GuideKind::pan : GuideKind::depth;
+
+    if (nearDepthGuide)
+        return GuideKind::depth;
+
+    return nearPanGuide ? GuideKind::pan : GuideKind::none;
+}
+
+bool MasterXYPadComponent::isOverCompass (juce::Point<float> position) const
+{
+    return getCompassBounds().contains (position);
+}
+
+std::vector<juce::String> MasterXYPadComponent::visibleIDs() const
+{
+    std::vector<juce::String> ids;
+
+    for (const auto& [id, status] : statuses)
+        if (status.visible)
+            ids.push_back (id);
+
+    return ids;
+}
+
+//==============================================================================
+bool MasterXYPadComponent::wantsAnimation() const
+{
+    return compassHovered
+           || (mouseInField && lastModifiers.isCommandDown() && selection.getSelectedIDs().empty() && ! compassDragActive);
+}
+
+void MasterXYPadComponent::reevaluateTimer()
+{
+    const bool wanted = wantsAnimation() || wheelGestureKind != ScrollGestureKind::none;
+
+    if (! wanted)
+        stopTimer();
+    else if (! isTimerRunning())
+        startTimer (animationTimerMs);
+}
+
 void MasterXYPadComponent::timerCallback()
 {
-    const bool animating = compassHovered || (mouseInField && lastModifiers.isCommandDown() && selection.getSelectedIDs().empty());
+    timerTick (juce::Time::getMillisecondCounterHiRes());
+}
 
-    if (! animating)
+void MasterXYPadComponent::timerTick (double nowMs)
+{
+    if (wantsAnimation())
+        repaint();
+
+    if (wheelGestureKind != ScrollGestureKind::none && nowMs - lastWheelTime >= wheelGestureTimeoutMs)
+        finishScrollGesture();
+
+    reevaluateTimer();
+}
+
+void MasterXYPadComponent::updateInteractiveMouseCursor()
+{
+    if (compassHovered && ! compassDragActive)
     {
-        stopTimer();
+        setMouseCursor (juce::MouseCursor::PointingHandCursor);
         return;
     }
 
-    if (! compassDragActive)
+    const auto guide = activeGuide != GuideKind::none ? activeGuide : hoveredGuide;
+
+    if (guide == GuideKind::pan)
+        setMouseCursor (juce::MouseCursor::LeftRightResizeCursor);
+    else if (guide == GuideKind::depth)
+        setMouseCursor (juce::MouseCursor::UpDownResizeCursor);
+    else
+        setMouseCursor (juce::MouseCursor::NormalCursor);
+}
+
+void MasterXYPadComponent::setHoveredGuide (GuideKind guide)
+{
+    if (hoveredGuide == guide)
+        return;
+
+    hoveredGuide = guide;
+    updateInteractiveMouseCursor();
+    repaint();
+}
+
+void MasterXYPadComponent::setCompassHovered (bool hovered)
+{
+    if (compassHovered == hovered)
+        return;
+
+    compassHovered = hovered;
+    reevaluateTimer();
+    updateInteractiveMouseCursor();
+    repaint();
+}
+
+void MasterXYPadComponent::storeMouseState (const juce::MouseEvent& e)
+{
+    lastModifiers = e.mods;
+    mouseInField = fieldArea.contains (e.position);
+}
+
+//==============================================================================
+void MasterXYPadComponent::mouseMove (const juce::MouseEvent& e)
+{
+    storeMouseState (e);
+
+    if (isOverCompass (e.position))
+    {
+        const bool wanted = ! compassDragActive;
+
+        if (compassHovered != wanted)
+            setCompassHovered (wanted);
+        else if (! compassDragActive)
+            setHoveredGuide (GuideKind::none);
+
+        return;
+    }
+
+    if (compassHovered)
+    {
+        setCompassHovered (false);
+        return;
+    }
+
+    const auto guide = hitTestSelectionGuide (e.position);
+
+    if (guide != hoveredGuide)
+    {
+        setHoveredGuide (guide);
+        return;
+    }
+
+    reevaluateTimer();
+
+    if (selection.getSelectedIDs().size() != 1)
         repaint();
+}
+
+void MasterXYPadComponent::mouseExit (const juce::MouseEvent& e)
+{
+    lastModifiers = e.mods;
+    mouseInField = false;
+
+    if (compassHovered)
+    {
+        setCompassHovered (false);
+        return;
+    }
+
+    if (hoveredGuide != GuideKind::none)
+    {
+        setHoveredGuide (GuideKind::none);
+        reevaluateTimer();
+        return;
+    }
+
+    reevaluateTimer();
+
+    if (selection.getSelectedIDs().size() != 1)
+        repaint();
+}
+
+void MasterXYPadComponent::modifierKeysChanged (const juce::ModifierKeys& modifiers)
+{
+    lastModifiers = modifiers;
+
+    if (! modifiers.isCommandDown())
+        finishScrollGesture();
+
+    reevaluateTimer();
+
+    if (mouseInField && selection.getSelectedIDs().size() != 1)
+        repaint();
+}
+
+//==============================================================================
+void MasterXYPadComponent::mouseDown (const juce::MouseEvent& e)
+{
+    storeMouseState (e);
+    finishScrollGesture();
+
+    dragStartPositions.clear();
+
+    for (const auto& [id, status] : statuses)
+        dragStartPositions[id] = dotPositionFor (status);
+
+    const auto position = e.position;
+
+    if (isOverCompass (position))
+    {
+        startCompassTrim (position);
+        return;
+    }
+
+    mouseDownPosition = position;
+    rubberBandActive = false;
+    rubberBandBounds = {};
+    resetSpreadState();
+    baseSpreadProportion = 1.0f;
+    minSpreadProportion = 0.08f;
+    currentSpreadProportion = 1.0f;
+
+    float distance = 0.0f;
+    const auto hit = findClosestVisibleDotID (position, dotHitRadius, distance);
+    const auto guide = hitTestSelectionGuide (position);
+    const auto selected = getSelectedVisibleDotPositionsFromCurrentStatus();
+
+    if (e.mods.isCommandDown() && selection.getSelectedIDs().size() >= 2)
+    {
+        bool nearSelectionCentre = false;
+
+        if (selected.size() >= 2)
+        {
+            juce::Point<float> centre;
+
+            for (const auto& [id, p] : selected)
+                centre += p;
+
+            centre /= static_cast<float> (selected.size());
+            nearSelectionCentre = centre.getDistanceFrom (position) <= 12.0f;
+        }
+
+        if (nearSelectionCentre || (hit.isNotEmpty() && selection.isSelected (hit)))
+        {
+            lastSpreadDragPosition = position;
+            const bool panOnly = e.mods.isAltDown();
+            beginSelectionSpread (selected,
+                                  panOnly ? SelectionSpreadMode::panOnly : SelectionSpreadMode::radial,
+                                  false,
+                                  panOnly ? "Pan Spread" : "Selection Spread");
+            return;
+        }
+    }
+
+    if (hit.isNotEmpty())
+    {
+        setHoveredGuide (GuideKind::none);
+
+        if (e.mods.isShiftDown())
+        {
+            auto ids = selection.getSelectedIDs();
+
+            if (ids.count (hit) > 0)
+                ids.erase (hit);
+            else
+                ids.insert (hit);
+
+            selection.setSelection (std::move (ids));
+
+            if (! selection.isSelected (hit))
+            {
+                repaint();
+                return;
+            }
+        }
+        else if (! selection.isSelected (hit))
+        {
+            selection.selectOnly (hit);
+        }
+
+        resetTrimState();
+
+        std::vector<juce::String> ids;
+
+        for (const auto& id : selection.getSelectedIDs())
+            if (id.isNotEmpty())
+                ids.push_back (id);
+
+        beginUndoGesture (ids.size() > 1 ? "Move Dots" : "Move Dot", ids, UndoGestureKind::moveDots, AstrelCommandOrigin::masterPad);
+        repaint();
+        return;
+    }
+
+    if (guide != GuideKind::none)
+    {
+        juce::String id;
+        juce::Point<float> dot;
+
+        if (getSingleSelectedGuideTarget (id, dot))
+        {
+            resetTrimState();
+            activeGuide = guide;
+            guideTargetId = id;
+            guideGrabOffset = guide == GuideKind::depth ? position.y - dot.y : position.x - dot.x;
+            hoveredGuide = guide;
+            updateInteractiveMouseCursor();
+
+            const bool depth = guide == GuideKind::depth;
+            beginUndoGesture (depth ? "Adjust Depth" : "Adjust Pan",
+                              { id },
+                              depth ? UndoGestureKind::adjustDepth : UndoGestureKind::adjustPan,
+                              AstrelCommandOrigin::masterPad);
+
+            if (! undoGestureActive)
+            {
+                activeGuide = GuideKind::none;
+                guideTargetId = {};
+                updateInteractiveMouseCursor();
+            }
+        }
+
+        repaint();
+        return;
+    }
+
+    setHoveredGuide (GuideKind::none);
+    selection.setSelection ({});
+    reevaluateTimer();
+    rubberBandActive = true;
+    rubberBandOrigin = position;
+    rubberBandBounds = { position.x, position.y, 0.0f, 0.0f };
+    repaint();
+}
+
+void MasterXYPadComponent::mouseDrag (const juce::MouseEvent& e)
+{
+    storeMouseState (e);
+    const auto position = e.position;
+    const bool shift = e.mods.isShiftDown();
+
+    if (compassDragActive)
+    {
+        dragCompassTrim (position, shift);
+        return;
+    }
+
+    if (spreadActive)
+    {
+        if (! spreadKnobDriven)
+            dragMouseSpread (position, shift);
+
+        return;
+    }
+
+    if (activeGuide != GuideKind::none && guideTargetId.isNotEmpty())
+    {
+        dragGuide (position);
+        return;
+    }
+
+    if (rubberBandActive)
+    {
+        dragRubberBand (position);
+        return;
+    }
+
+    // Only a press on a dot opens a move; a press that only changed the selection moves nothing.
+    if (! selection.getSelectedIDs().empty() && undoGestureActive && undoGestureKind == UndoGestureKind::moveDots)
+        dragSelection (position, shift);
+}
+
+void MasterXYPadComponent::dragGuide (juce::Point<float> position)
+{
+    const auto status = statuses.find (guideTargetId);
+
+    if (status == statuses.end() || ! status->second.visible || ! undoGestureActive)
+        return;
+
+    AstrelTargetPatch patch;
+    patch.pluginID = guideTargetId;
+
+    if (activeGuide == GuideKind::depth)
+    {
+        const auto y = juce::jlimit (fieldArea.getY(), fieldArea.getBottom(), position.y - guideGrabOffset);
+        const auto ratio = fieldArea.getHeight() > 0.0f ? juce::jlimit (0.0f, 1.0f, 1.0f - (y - fieldArea.getY()) / fieldArea.getHeight()) : 0.0f;
+
+        if (std::abs (ratio - status->second.ratio) <= valueTolerance)
+            return;
+
+        status->second.ratio = ratio;
+        patch.ratio = ratio;
+    }
+    else
+    {
+        const auto x = juce::jlimit (fieldArea.getX(), fieldArea.getRight(), position.x - guideGrabOffset);
+        const auto pan = fieldArea.getWidth() > 0.0f ? juce::jlimit (-1.0f, 1.0f, 2.0f * (x - fieldArea.getX()) / fieldArea.getWidth() - 1.0f) : 0.0f;
+
+        if (std::abs (pan - status->second.pan) <= valueTolerance)
+            return;
+
+        status->second.pan = pan;
+        patch.pan = pan;
+    }
+
+    sendGestureUpdate ({ patch });
+}
+
+void MasterXYPadComponent::dragRubberBand (juce::Point<float> position)
+{
+    const auto spanned = juce::Rectangle<float> (rubberBandOrigin, position);
+    const auto clipped = spanned.getIntersection (fieldArea);
+    rubberBandBounds = clipped.isEmpty() ? juce::Rectangle<float>() : clipped;
+
+    SelectionModel::IDSet inside;
+
+    if (! clipped.isEmpty())
+    {
+        for (const auto& [id, status] : statuses)
+        {
+            if (! status.visible)
+                continue;
+
+            const auto p = dotPositionFor (status);
+
+            if (p.x >= rubberBandBounds.getX() && p.x <= rubberBandBounds.getRight() && p.y >= rubberBandBounds.getY()
+                && p.y <= rubberBandBounds.getBottom())
+                inside.insert (id);
+        }
+    }
+
+    selection.setSelection (std::move (inside));
+    repaint();
+}
+
+juce::Point<float> MasterXYPadComponent::constrainedToOneAxis (juce::Point<float> delta)
+{
+    if (std::abs (delta.y) <= std::abs (delta.x))
+        return { delta.x, 0.0f };
+
+    return { 0.0f, delta.y };
+}
+
+std::vector<AstrelTargetPatch> MasterXYPadComponent::buildMovePatches (juce::Point<float> delta, bool writeToStatuses)
+{
+    std::vector<AstrelTargetPatch> patches;
+
+    for (const auto& id : selection.getSelectedIDs())
+    {
+        const auto status = statuses.find (id);
+        const auto start = dragStartPositions.find (id);
+
+        if (status == statuses.end() || start == dragStartPositions.end())
+            continue;
+
+        const auto values = panAndRatioAt (start->second + delta);
+
+        if (writeToStatuses)
+        {
+            status->second.pan = values.x;
+            status->second.ratio = values.y;
+        }
+
+        AstrelTargetPatch patch;
+        patch.pluginID = id;
+        patch.pan = values.x;
+        patch.ratio = values.y;
+        patches.push_back (std::move (patch));
+    }
+
+    return patches;
+}
+
+void MasterXYPadComponent::dragSelection (juce::Point<float> position, bool shift)
+{
+    auto delta = position - mouseDownPosition;
+
+    if (shift)
+        delta = constrainedToOneAxis (delta);
+
+    if (delta.isOrigin())
+        return;
+
+    const auto patches = buildMovePatches (delta, true);
+
+    if (! patches.empty())
+    {
+        commandController().updateGesture (gestureId, patches);
+        gestureChanged = true;
+        lastDragPosition = position;
+        lastDragShift = shift;
+    }
+
+    updateChaosGlowBuffer();
+    repaint();
+}
+
+void MasterXYPadComponent::sendGestureUpdate (const std::vector<AstrelTargetPatch>& patches)
+{
+    commandController().updateGesture (gestureId, patches);
+    gestureChanged = true;
+    updateChaosGlowBuffer();
+    repaint();
+}
+
+void MasterXYPadComponent::mouseUp (const juce::MouseEvent& e)
+{
+    storeMouseState (e);
+    const auto position = e.position;
+
+    // The inspector's knob owns a spread it drives; a click on the pad does not end it.
+    const bool ownsGesture = undoGestureActive && ! (spreadActive && spreadKnobDriven);
+    std::vector<AstrelTargetPatch> finalPatches;
+
+    if (ownsGesture && gestureChanged)
+    {
+        switch (undoGestureKind)
+        {
+            case UndoGestureKind::moveDots:
+            {
+                auto delta = lastDragPosition - mouseDownPosition;
+
+                if (lastDragShift)
+                    delta = constrainedToOneAxis (delta);
+
+                finalPatches = buildMovePatches (delta, false);
+                break;
+            }
+
+            case UndoGestureKind::adjustDepth:
+            case UndoGestureKind::adjustPan:
+                if (const auto status = statuses.find (guideTargetId); status != statuses.end())
+                {
+                    AstrelTargetPatch patch;
+                    patch.pluginID = guideTargetId;
+
+                    if (undoGestureKind == UndoGestureKind::adjustDepth)
+                        patch.ratio = status->second.ratio;
+                    else
+                        patch.pan = status->second.pan;
+
+                    finalPatches.push_back (std::move (patch));
+                }
+                break;
+
+            case UndoGestureKind::wholefieldTrim:
+                finalPatches = buildTrimPatches (false);
+                break;
+
+            case UndoGestureKind::selectionSpread:
+                if (spreadStartPositions.size() >= 2)
+                    finalPatches = buildSelectionSpreadPatchesForFactor (lastSpreadFactor, false);
+                break;
+
+            case UndoGestureKind::none:
+                break;
+        }
+    }
+
+    if (compassDragActive)
+    {
+        compassDragActive = false;
+        trimAxis = 0;
+        repaint();
+    }
+
+    if (rubberBandActive)
+    {
+        rubberBandActive = false;
+        rubberBandBounds = {};
+        repaint();
+    }
+
+    const bool mouseSpreadWasRunning = spreadActive && ! spreadKnobDriven;
+
+    if (ownsGesture)
+        endUndoGesture (finalPatches);
+
+    if (activeGuide != GuideKind::none)
+    {
+        activeGuide = GuideKind::none;
+        guideTargetId = {};
+        guideGrabOffset = 0.0f;
+        repaint();
+    }
+
+    if (mouseSpreadWasRunning)
+        repaint();
+
+    const bool overCompass = isOverCompass (position);
+    setCompassHovered (overCompass);
+    const auto guide = overCompass ? GuideKind::none : hitTestSelectionGuide (position);
+
+    if (guide != hoveredGuide)
+        setHoveredGuide (guide);
+    else
+        updateInteractiveMouseCursor();
+}
+
+void MasterXYPadComponent::mouseDoubleClick (const juce::MouseEvent& e)
+{
+    storeMouseState (e);
+    finishScrollGesture();
+
+    float distance = 0.0f;
+    const auto hit = findClosestVisibleDotID (e.position, dotHitRadius, distance);
+
+    if (hit.isEmpty())
+        return;
+
+    if (undoGestureActive)
+        endUndoGesture ({});
+
+    beginUndoGesture ("Reset Dot", { hit }, UndoGestureKind::moveDots, AstrelCommandOrigin::masterPad);
+    selection.selectOnly (hit);
+
+    if (const auto status = statuses.find (hit); status != statuses.end())
+    {
+        status->second.pan = 0.0f;
+        status->second.ratio = 0.0f;
+    }
+
+    resetTrimState();
+    resetSpreadState();
+    rubberBandActive = false;
+    rubberBandBounds = {};
+    updateChaosGlowBuffer();
+    repaint();
+    gestureChanged = true;
+
+    AstrelTargetPatch patch;
+    patch.pluginID = hit;
+    patch.pan = 0.0f;
+    patch.ratio = 0.0f;
+    endUndoGesture ({ patch });
+}
+
+//==============================================================================
+std::uint32_t MasterXYPadComponent::maskForGesture (UndoGestureKind kind) const
+{
+    constexpr std::uint32_t pan = 1, ratio = 2;
+
+    switch (kind)
+    {
+        case UndoGestureKind::wholefieldTrim:
+            return trimAxis == 1 ? ratio : (trimAxis == 2 ? pan : pan | ratio);
+        case UndoGestureKind::selectionSpread:
+            return spreadMode == SelectionSpreadMode::panOnly ? pan : pan | ratio;
+        case UndoGestureKind::adjustDepth:
+            return ratio;
+        case UndoGestureKind::adjustPan:
+            return pan;
+        case UndoGestureKind::moveDots:
+        case UndoGestureKind::none:
+            break;
+    }
+
+    return pan | ratio;
+}
+
+void MasterXYPadComponent::beginUndoGesture (const juce::String& name,
+                                             const std::vector<juce::String>& ids,
+                                             UndoGestureKind kind,
+                                             AstrelCommandOrigin origin)
+{
+    if (ids.empty())
+        return;
+
+    undoGestureActive = true;
+    gestureChanged = false;
+    undoGestureKind = kind;
+    lastDragPosition = {};
+    lastDragShift = false;
+
+    gestureId = commandController().beginGesture (name, ids, origin, maskForGesture (kind));
+
+    if (gestureId == 0)
+    {
+        undoGestureActive = false;
+        undoGestureKind = UndoGestureKind::none;
+    }
+}
+
+void MasterXYPadComponent::endUndoGesture (const std::vector<AstrelTargetPatch>& finalPatches)
+{
+    if (! undoGestureActive)
+        return;
+
+    const auto id = gestureId;
+    undoGestureActive = false;
+    gestureChanged = false;
+    gestureId = 0;
+    undoGestureKind = UndoGestureKind::none;
+    lastDragPosition = {};
+    lastDragShift = false;
+
+    if (spreadActive)
+    {
+        resetSpreadState();
+        spreadStartPositions.clear();
+        baseSpreadProportion = 1.0f;
+        minSpreadProportion = 0.08f;
+        currentSpreadProportion = 1.0f;
+    }
+
+    if (id == 0)
+        return;
+
+    if (finalPatches.empty())
+        commandController().cancelGesture (id);
+    else
+        commandController().endGesture (id, finalPatches);
+}
+
+//==============================================================================
+void MasterXYPadComponent::resetTrimState()
+{
+    trimSnapshotValid = false;
+    compassDragActive = false;
+    trimAxis = 0;
+    baseRatios.clear();
+    basePans.clear();
+    depthTrimFactor = 1.0f;
+    panTrimFactor = 1.0f;
+}
+
+void MasterXYPadComponent::resetSpreadState()
+{
+    spreadActive = false;
+    spreadMode = SelectionSpreadMode::none;
+    spreadKnobDriven = false;
+}
+
+bool MasterXYPadComponent::beginSelectionSpread (const PositionMap& positions,
+                                                 SelectionSpreadMode mode,
+                                                 bool knobDriven,
+                                                 const juce::String& name)
+{
+    if (positions.size() < 2 || undoGestureActive || mode == SelectionSpreadMode::none)
+        return false;
+
+    spreadStartPositions = positions;
+    spreadCentre = {};
+
+    for (const auto& [id, p] : positions)
+        spreadCentre += p;
+
+    spreadCentre /= static_cast<float> (positions.size());
+
+    const bool degenerate = std::all_of (positions.begin(), positions.end(), [this, mode] (const auto& entry) {
+        const auto& p = entry.second;
+        return std::abs (p.x - spreadCentre.x) <= 0.0001f
+               && (mode == SelectionSpreadMode::panOnly || std::abs (p.y - spreadCentre.y) <= 0.0001f);
+    });
+
+    if (degenerate)
+    {
+        spreadStartPositions.clear();
+        spreadMode = SelectionSpreadMode::none;
+        return false;
+    }
+
+    spreadMode = mode;
+    lastSpreadFactor = 1.0f;
+    const auto widest = getMaxSelectionSpreadFactorForPositions (positions, spreadCentre, mode);
+    baseSpreadProportion = currentSpreadProportion = widest > 1.0f ? 1.0f / widest : 1.0f;
+    minSpreadProportion = std::min (baseSpreadProportion, 0.08f);
+    spreadActive = true;
+    spreadKnobDriven = knobDriven;
+    resetTrimState();
+
+    std::vector<juce::String> ids;
+
+    for (const auto& [id, p] : positions)
+        ids.push_back (id);
+
+    beginUndoGesture (name, ids, UndoGestureKind::selectionSpread, AstrelCommandOrigin::masterPad);
+
+    if (! undoGestureActive)
+    {
+        resetSpreadState();
+        spreadStartPositions.clear();
+        repaint();
+        return false;
+    }
+
+    repaint();
+    return true;
+}
+
+void MasterXYPadComponent::applySelectionSpreadFactor (float factor)
+{
+    if (! spreadActive || spreadStartPositions.size() < 2)
+        return;
+
+    const auto lowest = minSpreadProportion / std::max (baseSpreadProportion, 0.0001f);
+    const auto highest = getMaxSelectionSpreadFactorForPositions (spreadStartPositions, spreadCentre, spreadMode);
+    const auto f = factor < lowest ? lowest : std::min (factor, highest);
+
+    if (! gestureChanged && std::abs (f - 1.0f) < 0.0005f)
+    {
+        lastSpreadFactor = 1.0f;
+        return;
+    }
+
+    if (std::abs (f - lastSpreadFactor) < 0.0001f)
+        return;
+
+    lastSpreadFactor = f;
+    const auto patches = buildSelectionSpreadPatchesForFactor (f, true);
+
+    if (! patches.empty())
+        sendGestureUpdate (patches);
+}
+
+std::vector<AstrelTargetPatch> MasterXYPadComponent::buildSelectionSpreadPatchesForFactor (float factor, bool writeToStatuses)
+{
+    std::vector<AstrelTargetPatch> patches;
+    const bool radial = spreadMode != SelectionSpreadMode::panOnly;
+
+    for (const auto& [id, start] : spreadStartPositions)
+    {
+        const auto status = statuses.find (id);
+
+        if (status == statuses.end())
+            continue;
+
+        const juce::Point<float> scaled { spreadCentre.x + (start.x - spreadCentre.x) * factor,
+                                          radial ? spreadCentre.y + (start.y - spreadCentre.y) * factor : start.y };
+        const auto values = panAndRatioAt (scaled);
+
+        AstrelTargetPatch patch;
+        patch.pluginID = id;
+        patch.pan = values.x;
+
+        if (radial)
+            patch.ratio = values.y;
+
+        if (writeToStatuses)
+        {
+            status->second.pan = values.x;
+
+            if (radial)
+                status->second.ratio = values.y;
+        }
+
+        patches.push_back (std::move (patch));
+    }
+
+    return patches;
+}
+
+bool MasterXYPadComponent::beginKnobDrivenSpread (bool panOnly)
+{
+    if (undoGestureActive)
+        return false;
+
+    return beginSelectionSpread (getSelectedVisibleDotPositionsFromCurrentStatus(),
+                                 panOnly ? SelectionSpreadMode::panOnly : SelectionSpreadMode::radial,
+                                 true,
+                                 panOnly ? "Pan Spread" : "Constellation Spread");
+}
+
+void MasterXYPadComponent::setKnobDrivenSpreadValue (float knobValue)
+{
+    if (! spreadActive || ! spreadKnobDriven)
+        return;
+
+    currentSpreadProportion = minSpreadProportion + (1.0f - minSpreadProportion) * juce::jlimit (0.0f, 1.0f, knobValue);
+    applySelectionSpreadFactor (currentSpreadProportion / std::max (baseSpreadProportion, 0.0001f));
+}
+
+void MasterXYPadComponent::endKnobDrivenSpread (float knobValue)
+{
+    if (! spreadActive || ! spreadKnobDriven)
+        return;
+
+    setKnobDrivenSpreadValue (knobValue);
+    const auto finalPatches = gestureChanged ? buildSelectionSpreadPatchesForFactor (lastSpreadFactor, false)
+                                             : std::vector<AstrelTargetPatch>();
+    endUndoGesture (finalPatches);
+    repaint();
+}
+
+void MasterXYPadComponent::dragMouseSpread (juce::Point<float> position, bool shift)
+{
+    if (spreadStartPositions.size() < 2)
+        return;
+
+    const auto dy = position.y - lastSpreadDragPosition.y;
+    lastSpreadDragPosition = position;
+    const auto k = shift ? 0.0012f : 0.006f;
+    currentSpreadProportion = juce::jlimit (minSpreadProportion, 1.0f, std::exp (-dy * k) * currentSpreadProportion);
+    applySelectionSpreadFactor (currentSpreadProportion / std::max (baseSpreadProportion, 0.0001f));
+}
+
+//==============================================================================
+void MasterXYPadComponent::takeTrimBaseline()
+{
+    baseRatios.clear();
+    basePans.clear();
+
+    for (const auto& [id, status] : statuses)
+    {
+        if (status.visible)
+        {
+            baseRatios[id] = status.ratio;
+            basePans[id] = status.pan;
+        }
+    }
+}
+
+bool MasterXYPadComponent::beginWholefieldScrollGesture (ScrollGestureKind kind)
+{
+    if (kind != ScrollGestureKind::depthTrim && kind != ScrollGestureKind::panTrim)
+        return false;
+
+    takeTrimBaseline();
+
+    if (baseRatios.empty())
+        return false;
+
+    const bool pan = kind == ScrollGestureKind::panTrim;
+    trimSnapshotValid = true;
+    compassDragActive = false;
+    trimAxis = pan ? 2 : 1;
+    depthTrimFactor = panTrimFactor = 1.0f;
+    resetSpreadState();
+
+    beginUndoGesture (pan ? "Wholefield Pan Trim" : "Wholefield Depth Trim",
+                      visibleIDs(),
+                      UndoGestureKind::wholefieldTrim,
+                      AstrelCommandOrigin::masterPad);
+
+    if (! undoGestureActive)
+    {
+        trimSnapshotValid = false;
+        trimAxis = 0;
+        baseRatios.clear();
+        basePans.clear();
+        return false;
+    }
+
+    wheelGestureKind = kind;
+    return true;
+}
+
+std::vector<AstrelTargetPatch> MasterXYPadComponent::buildTrimPatches (bool writeToStatuses)
+{
+    std::vector<AstrelTargetPatch> patches;
+
+    if (trimAxis == 0)
+        return patches;
+
+    const bool depth = trimAxis == 1 || trimAxis == 3;
+    const bool pan = trimAxis == 2 || trimAxis == 3;
+
+    for (const auto& [id, baseRatio] : baseRatios)
+    {
+        const auto status = statuses.find (id);
+
+        if (status == statuses.end() || ! status->second.visible)
+            continue;
+
+        const auto basePan = basePans.count (id) > 0 ? basePans.at (id) : status->second.pan;
+        AstrelTargetPatch patch;
+        patch.pluginID = id;
+        bool changed = false;
+
+        if (depth)
+        {
+            const auto ratio = juce::jlimit (0.0f, 1.0f, baseRatio * depthTrimFactor);
+            changed = changed || std::abs (ratio - status->second.ratio) > valueTolerance;
+            patch.ratio = ratio;
+        }
+
+        if (pan)
+        {
+            const auto newPan = juce::jlimit (-1.0f, 1.0f, basePan * panTrimFactor);
+            changed = changed || std::abs (newPan - status->second.pan) > valueTolerance;
+            patch.pan = newPan;
+        }
+
+        if (writeToStatuses)
+        {
+            if (patch.ratio)
+                status->second.ratio = *patch.ratio;
+
+            if (patch.pan)
+                status->second.pan = *patch.pan;
+        }
+
+        if (changed || ! writeToStatuses)
+            patches.push_back (std::move (patch));
+    }
+
+    return patches;
+}
+
+void MasterXYPadComponent::applyTrimFactors()
+{
+    const auto patches = buildTrimPatches (true);
+
+    if (! patches.empty() && undoGestureActive)
+        sendGestureUpdate (patches);
+}
+
+void MasterXYPadComponent::finishScrollGesture()
+{
+    if (wheelGestureKind == ScrollGestureKind::none)
+        return;
+
+    const auto kind = wheelGestureKind;
+    std::vector<AstrelTargetPatch> finalPatches;
+
+    if (gestureChanged)
+        finalPatches = kind == ScrollGestureKind::constellationSpread ? buildSelectionSpreadPatchesForFactor (lastSpreadFactor, false)
+                                                                      : buildTrimPatches (false);
+
+    wheelGestureKind = ScrollGestureKind::none;
+    lastWheelTime = 0.0;
+    endUndoGesture (finalPatches);
+
+    if (kind != ScrollGestureKind::constellationSpread)
+        resetTrimState();
+
+    reevaluateTimer();
+    repaint();
+}
+
+void MasterXYPadComponent::stepWheelGesture (ScrollGestureKind kind, float delta)
+{
+    const auto step = std::exp (0.42f * delta);
+
+    if (kind == ScrollGestureKind::constellationSpread)
+    {
+        currentSpreadProportion = juce::jlimit (minSpreadProportion, 1.0f, step * currentSpreadProportion);
+        applySelectionSpreadFactor (currentSpreadProportion / std::max (baseSpreadProportion, 0.0001f));
+        return;
+    }
+
+    if (kind == ScrollGestureKind::depthTrim)
+        depthTrimFactor = juce::jlimit (0.0f, 10.0f, step * depthTrimFactor);
+    else
+        panTrimFactor = juce::jlimit (0.0f, 10.0f, step * panTrimFactor);
+
+    applyTrimFactors();
+}
+
+void MasterXYPadComponent::mouseWheelMove (const juce::MouseEvent& e, const juce::MouseWheelDetails& wheel)
+{
+    storeMouseState (e);
+
+    auto delta = std::abs (wheel.deltaX) > std::abs (wheel.deltaY) ? -wheel.deltaX : wheel.deltaY;
+
+    if (wheel.isReversed)
+        delta = -delta;
+
+    const bool command = e.mods.isCommandDown();
+
+    if (! mouseInField || ! command || std::abs (delta) < 0.00001f)
+    {
+        if (! command)
+            finishScrollGesture();
+
+        Component::mouseWheelMove (e, wheel);
+        return;
+    }
+
+    const auto selectedCount = selection.getSelectedIDs().size();
+
+    if (selectedCount == 1)
+    {
+        finishScrollGesture();
+        Component::mouseWheelMove (e, wheel);
+        return;
+    }
+
+    const auto kind = selectedCount >= 2 ? ScrollGestureKind::constellationSpread
+                                         : (e.mods.isShiftDown() ? ScrollGestureKind::panTrim : ScrollGestureKind::depthTrim);
+
+    if (wheelGestureKind != ScrollGestureKind::none && wheelGestureKind != kind)
+        finishScrollGesture();
+
+    if (wheelGestureKind == ScrollGestureKind::none)
+    {
+        if (undoGestureActive)
+            return;
+
+        if (kind == ScrollGestureKind::constellationSpread)
+        {
+            if (! beginSelectionSpread (getSelectedVisibleDotPositionsFromCurrentStatus(),
+                                        SelectionSpreadMode::radial,
+                                        false,
+                                        "Constellation Spread"))
+                return;
+
+            wheelGestureKind = kind;
+        }
+        else if (! beginWholefieldScrollGesture (kind))
+        {
+            return;
+        }
+    }
+
+    stepWheelGesture (kind, delta);
+    lastWheelTime = juce::Time::getMillisecondCounterHiRes();
+    reevaluateTimer();
+}
+
+//==============================================================================
+void MasterXYPadComponent::startCompassTrim (juce::Point<float> position)
+{
+    setCompassHovered (false);
+    setHoveredGuide (GuideKind::none);
+    activeGuide = GuideKind::none;
+    guideTargetId = {};
+
+    const auto visible = visibleIDs();
+    const auto sameKeys = [&visible] (const std::map<juce::String, float>& base) {
+        if (base.size() != visible.size())
+            return false;
+
+        return std::equal (visible.begin(), visible.end(), base.begin(), [] (const auto& id, const auto& entry) { return id == entry.first; });
+    };
+
+    if (! (sameKeys (baseRatios) && sameKeys (basePans)))
+        resetTrimState();
+
+    if (! trimSnapshotValid)
+        takeTrimBaseline();
+
+    trimSnapshotValid = true;
+    compassDragActive = true;
+    trimAxis = 0;
+    compassDragStart = compassReference = position;
+    resetSpreadState();
+
+    beginUndoGesture ("Master Trim", visible, UndoGestureKind::wholefieldTrim, AstrelCommandOrigin::masterPad);
+    repaint();
+}
+
+void MasterXYPadComponent::dragCompassTrim (juce::Point<float> position, bool shift)
+{
+    if (trimAxis == 0)
+    {
+        const auto fromStart = position - compassDragStart;
+
+        if (std::max (std::abs (fromStart.x), std::abs (fromStart.y)) < 3.0f)
+            return;
+
+        trimAxis = shift ? 3 : (std::abs (fromStart.x) < std::abs (fromStart.y) ? 1 : 2);
+        compassReference = position;
+        repaint();
+        return;
+    }
+
+    const auto d = position - compassReference;
+
+    if (shift)
+        trimAxis = 3;
+
+    if (trimAxis == 1 || trimAxis == 3)
+        depthTrimFactor = juce::jlimit (0.0f, 10.0f, depthTrimFactor - d.y / 150.0f);
+
+    if (trimAxis == 2 || trimAxis == 3)
+        panTrimFactor = juce::jlimit (0.0f, 10.0f, panTrimFactor + d.x / 150.0f);
+
+    compassReference = position;
+    applyTrimFactors();
 }

@@ -31,10 +31,11 @@ public:
 
     void move (float x, float y, juce::ModifierKeys mods = {}) { send (x, y, mods.withoutMouseButtons()); }
 
+    /** A press that never counts as the second click of a double click. */
     void press (float x, float y, juce::ModifierKeys mods = {})
     {
-        move (x, y, mods);
-        send (x, y, mods.withoutMouseButtons().withFlags (button (mods)));
+        time += 2 * juce::MouseEvent::getDoubleClickTimeout();
+        pressAtOnce (x, y, mods);
     }
 
     void drag (float x, float y, juce::ModifierKeys mods = {})
@@ -54,7 +55,8 @@ public:
     void doubleClick (float x, float y, juce::ModifierKeys mods = {})
     {
         click (x, y, mods);
-        click (x, y, mods);
+        pressAtOnce (x, y, mods);
+        release (x, y, mods);
     }
 
     void wheel (float x, float y, float deltaY, juce::ModifierKeys mods = {})
@@ -78,6 +80,12 @@ public:
     juce::Image snapshot() const { return component.createComponentSnapshot (component.getLocalBounds(), true, 1.0f); }
 
 private:
+    void pressAtOnce (float x, float y, juce::ModifierKeys mods)
+    {
+        move (x, y, mods);
+        send (x, y, mods.withoutMouseButtons().withFlags (button (mods)));
+    }
+
     static juce::ModifierKeys::Flags button (juce::ModifierKeys mods)
     {
         if (mods.isRightButtonDown())
