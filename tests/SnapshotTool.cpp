@@ -4,6 +4,8 @@
 #include "AboutComponent.h"
 #include "AstrelKnob.h"
 #include "CorrelationMeterComponent.h"
+#include "InspectorComponent.h"
+#include "MasterSidebarComponent.h"
 #include "MasterXYPadComponent.h"
 #include "StereoOutputMeterComponent.h"
 #include "TopBarComponent.h"
@@ -171,6 +173,110 @@ namespace
         write (about, 1000, 560, folder, "about");
         write (about, 600, 560, folder, "about-narrow");
     }
+
+    void sidebars (const juce::File& folder)
+    {
+        juce::SharedResourcePointer<SharedStatusManager> registry;
+        std::vector<juce::String> ids;
+
+        const auto join = [&] (const juce::String& name) {
+            PluginStatus status;
+            status.pluginID = "sidebar-" + juce::String (ids.size() + 1);
+            status.trackName = name;
+            registry->publishStatus (status);
+            ids.push_back (status.pluginID);
+        };
+
+        const auto setFlag = [&] (size_t index, std::optional<bool> AstrelCommand::*flag, bool value) {
+            AstrelCommand command;
+            command.targetPluginID = ids[index];
+            command.*flag = value;
+            registry->dispatchCommand (command);
+        };
+
+        const auto render = [&] (SelectionModel& selection, int height, const juce::String& name, const juce::String& scrollTo = {}) {
+            MasterSidebarComponent sidebar (selection);
+            sidebar.setBounds (0, 0, 180, height);
+            sidebar.pendingScrollID = scrollTo;
+            sidebar.setStatuses (registry->getStatuses());
+            write (sidebar, 180, height, folder, name);
+        };
+
+        SelectionModel none ({});
+        render (none, 320, "sidebar-empty");
+
+        for (const auto* name : { "Kick", "Snare", "Bass DI", "Lead Vocal", "   ", "Overheads Left And Right Room" })
+            join (name);
+
+        render (none, 320, "sidebar-rows");
+
+        SelectionModel two ({});
+        two.setSelection ({ ids[1], ids[3] });
+        render (two, 320, "sidebar-selected");
+
+        setFlag (0, &AstrelCommand::muted, true);
+        setFlag (2, &AstrelCommand::muted, true);
+        setFlag (3, &AstrelCommand::soloed, true);
+        setFlag (4, &AstrelCommand::visible, false);
+        setFlag (5, &AstrelCommand::visible, false);
+        SelectionModel mixed ({});
+        mixed.setSelection ({ ids[3], ids[5] }); // 5 hidden: selected only until the editor's first reconcile
+        render (mixed, 320, "sidebar-muted-soloed-hidden");
+
+        for (int i = 0; i < 18; ++i)
+            join ("Track " + juce::String (ids.size() + 1));
+
+        SelectionModel last ({});
+        last.setSelection ({ ids.back() });
+        render (last, 320, "sidebar-scrolled-to-last", ids.back());
+
+        for (const auto& id : ids)
+            registry->removeStatus (id);
+    }
+    void inspectors (const juce::File& folder)
+    {
+        SharedStatusManager::StatusMap statuses;
+        const auto add = [&] (const char* id, const char* name, float pan, float ratio, float cutoff, bool mono, float spotlight, float gain) {
+            PluginStatus status;
+            status.pluginID = id;
+            status.trackName = name;
+            status.pan = pan;
+            status.ratio = ratio;
+            status.sideLowCutHz = cutoff;
+            status.monoBass = mono;
+            status.spotlightPercent = spotlight;
+            status.gainTrimDb = gain;
+            statuses[id] = status;
+        };
+
+        add ("own", "Lead Vocal", -0.37f, 0.45f, 120.0f, true, 35.0f, 3.46f);
+        add ("b", "Overheads", 0.6f, 0.8f, 0.0f, false, 0.0f, -0.04f);
+
+        InspectorComponent inspector ("own");
+        inspector.setSize (180, 498);
+        const auto show = [&] (SelectionModel::IDSet ids, const juce::String& name, std::optional<float> radial = {}, std::optional<float> panOnly = {}) {
+            inspector.updateFromSelection (ids, statuses, radial, panOnly);
+            write (inspector, 180, 498, folder, name);
+        };
+
+        inspector.updateFromSelection ({ "own" }, statuses, {}, {});
+        inspector.outputMeter.setPeaks (0.7f, juce::Decibels::decibelsToGain (-9.0f));
+        inspector.correlationMeter.setState (0.62f, 0.62f, true, true);
+        show ({ "own" }, "inspector-single-mono-on");
+        show ({ "b" }, "inspector-single-bass-protect-off");
+
+        statuses["b"].visible = false;
+        statuses["b"].sideLowCutHz = 80.0f;
+        show ({ "b" }, "inspector-single-hidden-mono-off");
+        show ({ "gone" }, "inspector-single-no-status");
+
+        show ({ "own", "b" }, "inspector-multi-two", 0.64f, 0.4f);
+        show ({ "own", "b" }, "inspector-multi-no-proportion");
+        show ({}, "inspector-none-selected");
+
+        statuses["own"].visible = false;
+        show ({}, "inspector-none-selected-own-hidden");
+    }
 } // namespace
 
 int main (int argc, char** argv)
@@ -189,5 +295,7 @@ int main (int argc, char** argv)
     topBars (folder);
     aboutPanels (folder);
     pads (folder);
+    sidebars (folder);
+    inspectors (folder);
     return 0;
 }
