@@ -256,6 +256,36 @@ TEST_F (Inspector, AnInstanceWithoutStatusShowsDashesAndDisabledControls)
     EXPECT_DOUBLE_EQ (inspector.gainTrimKnob.getValue(), 4.0) << "the knobs keep their positions";
 }
 
+TEST_F (Inspector, TheKnobsCarryTheirRangesNamesAndTexts)
+{
+    struct Case
+    {
+        AstrelKnob* knob;
+        const char* name;
+        double minimum, maximum, middle;
+        int arcMode;
+    };
+
+    for (const auto& c : { Case { &inspector.gainTrimKnob, "Gain Trim", -12.0, 12.0, 0.0, 1 },
+                           Case { &inspector.bassProtectKnob, "Bass Protect", 0.0, 2000.0, 120.0, 0 },
+                           Case { &inspector.spotlightKnob, "Spotlight", 0.0, 100.0, 50.0, 0 },
+                           Case { &inspector.spreadKnob, "Constellation Spread", 0.0, 100.0, 50.0, 0 } })
+    {
+        EXPECT_EQ (c.knob->getName(), c.name);
+        EXPECT_EQ (c.knob->getTitle(), c.name);
+        EXPECT_EQ (c.knob->getMinimum(), c.minimum) << c.name;
+        EXPECT_EQ (c.knob->getMaximum(), c.maximum) << c.name;
+        EXPECT_DOUBLE_EQ (c.knob->getInterval(), 0.1) << c.name;
+        EXPECT_NEAR (c.knob->valueToProportionOfLength (c.middle), 0.5, 1.0e-6) << c.name << ": mid travel";
+        EXPECT_EQ (c.knob->getArcMode(), c.arcMode) << c.name;
+        EXPECT_TRUE (c.knob->getTooltip().isNotEmpty()) << c.name;
+    }
+
+    EXPECT_TRUE (inspector.gainTrimKnob.hasInvertedBodyShading());
+    EXPECT_EQ (inspector.outputMeter.getName(), "Stereo Output Meter");
+    EXPECT_EQ (inspector.correlationMeter.getName(), "Correlation Meter");
+}
+
 //==============================================================================
 TEST_F (Inspector, TheMultiPageNamesTheSelectionAndOffersTheOwnInstance)
 {
