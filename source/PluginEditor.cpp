@@ -120,8 +120,13 @@ AstrelAudioProcessorEditor::AstrelAudioProcessorEditor (AstrelAudioProcessor& ow
 
     xyPad = std::make_unique<MasterXYPadComponent> (selectionModel);
     addAndMakeVisible (*xyPad);
+    sidebar = std::make_unique<MasterSidebarComponent> (selectionModel);
+    addAndMakeVisible (*sidebar);
+    inspector = std::make_unique<InspectorComponent> (owner.getPluginID());
+    addAndMakeVisible (*inspector);
 
     selectionModel.onSelectionChanged = [this] { refreshMasterSelectionUI(); };
+    wireInspector();
     wireTopBar();
 
     const auto slotsText = astrelProcessor.getValueTreeState().state.getProperty (slotsJsonProperty).toString().trim();
@@ -221,6 +226,12 @@ AstrelAudioProcessorEditor::~AstrelAudioProcessorEditor()
                         AstrelCommandOrigin::editorAction,
                         AstrelUndoPolicy::none,
                         AstrelCommandDelivery::immediate);
+
+    // The children go while every member they call back into is still there (a name field
+    // that loses the focus as it goes still commits its text).
+    inspector.reset();
+    sidebar.reset();
+    xyPad.reset();
 }
 
 //==============================================================================
@@ -338,10 +349,22 @@ void AstrelAudioProcessorEditor::resized()
     const auto padWidth = rest - inspectorGap;
     const auto padX = listWidth + listGap + 8;
 
+    if (sidebar != nullptr)
+    {
+        sidebar->setBounds (8, rowY, listWidth, rowHeight);
+        sidebar->setVisible (true);
+    }
+
     if (xyPad != nullptr)
     {
         xyPad->setBounds (padX, rowY, padWidth, rowHeight);
         xyPad->setVisible (true);
+    }
+
+    if (inspector != nullptr)
+    {
+        inspector->setBounds (innerWidth - inspectorWidth + 8, rowY, inspectorWidth, rowHeight);
+        inspector->setVisible (true);
     }
 
     aboutLabel.setBounds (padX + 8, getHeight() - 32, 100, 20);
@@ -366,8 +389,28 @@ void AstrelAudioProcessorEditor::resized()
     }
 }
 
-void AstrelAudioProcessorEditor::mouseDown (const juce::MouseEvent&)
+void AstrelAudioProcessorEditor::mouseDown (const juce::MouseEvent& event)
 {
+    if (inspector == nullptr)
+        return;
+
+    const auto* pressed = event.originalComponent;
+
+    if (pressed != inspector.get() && ! inspector->isParentOf (pressed))
+        endNameEditing();
+}
+
+void AstrelAudioProcessorEditor::endNameEditing()
+{
+    if (inspector == nullptr)
+        return;
+
+    auto& field = inspector->nameEditor;
+
+    if (field.hasKeyboardFocus (true))
+        field.giveAwayKeyboardFocus();
+
+    field.setWantsKeyboardFocus (false);
 }
 
 //==============================================================================
@@ -407,7 +450,70 @@ void AstrelAudioProcessorEditor::runTick (double nowMs)
         xyPad->repaint();
     }
 
+    if (sidebar != nullptr)
+        sidebar->setStatuses (statuses);
+
     selectionModel.reconcile (statuses);
+
+    if (inspector != nullptr)
+    {
+        updateInspectorFromSelection (statuses);
+        refreshMeters (frames, nowMs);
+    }
+}
+
+void AstrelAudioProcessorEditor::updateInspectorFromSelection (const SharedStatusManager::StatusMap& statuses)
+{
+    std::optional<float> radial, panOnly;
+
+    if (xyPad != nullptr)
+    {
+        radial = xyPad->getConstellationSpreadProportion (false);
+        panOnly = xyPad->getConstellationSpreadProportion (true);
+    }
+
+    inspector->updateFromSelection (selectionModel.getSelectedIDs(), statuses, radial, panOnly);
+}
+
+void AstrelAudioProcessorEditor::refreshMeters (const SharedStatusManager::MeteringMap& frames, double nowMs)
+{
+    const MeteringFrame* frame = nullptr;
+    const auto& selected = selectionModel.getSelectedIDs();
+
+    if (selected.size() == 1 && inspector->getShownInstanceId().isNotEmpty())
+    {
+        const auto found = frames.find (*selected.begin());
+
+        if (found != frames.end())
+            frame = &found->second;
+    }
+
+    if (frame != nullptr)
+        inspector->outputMeter.setPeaks (frame->peakLeft, frame->peakRight);
+    else
+        inspector->outputMeter.setPeaks (0.0f, 0.0f);
+
+    auto& meter = inspector->correlationMeter;
+    const auto valid = frame != nullptr && frame->correlationValid && std::isfinite (frame->correlation);
+    const auto target = valid ? juce::jlimit (-1.0f, 1.0f, frame->correlation) : 0.0f;
+
+    if (valid && ! meter.isInitialised())
+    {
+        // The first value after opening or after a change of instance is shown at once.
+        meter.setState (target, target, true, true);
+        meter.setLastUpdateMs (nowMs);
+        meter.repaint();
+        return;
+    }
+
+    const auto lastUpdateMs = meter.getLastUpdateMs();
+    const auto dt = lastUpdateMs > 0.0 ? (nowMs - lastUpdateMs) / 1000.0 : 1.0 / 60.0;
+    meter.setLastUpdateMs (nowMs);
+    const auto k = dt < 0.0 ? 1.0 : std::exp (-std::min (dt, 0.1) / 0.1);
+    const auto displayed = meter.getDisplayed();
+    const auto next = juce::jlimit (-1.0f, 1.0f, displayed + (target - displayed) * static_cast<float> (1.0 - k));
+    meter.setState (target, next, valid, meter.isInitialised());
+    meter.repaint();
 }
 
 void AstrelAudioProcessorEditor::updateStoreSlotButtonsFromSharedState()
@@ -464,8 +570,17 @@ void AstrelAudioProcessorEditor::updateStoreSlotButtonsFromSharedState (double n
 
 void AstrelAudioProcessorEditor::refreshMasterSelectionUI()
 {
+    const auto statuses = sharedStatusManager->getStatuses();
+
+    if (sidebar != nullptr)
+        for (auto* label : sidebar->labels)
+            sidebar->applyLabelVisuals (*label);
+
     if (xyPad != nullptr)
         xyPad->repaint();
+
+    if (inspector != nullptr)
+        updateInspectorFromSelection (statuses);
 }
 
 void AstrelAudioProcessorEditor::refreshUndoButtons()
@@ -616,6 +731,10 @@ void AstrelAudioProcessorEditor::recallWholefieldSlot (int slot)
         return;
 
     const auto statuses = sharedStatusManager->getStatuses();
+
+    if (xyPad != nullptr)
+        xyPad->finishScrollGesture();
+
     const auto startMs = clock();
     std::vector<AstrelTargetPatch> patches;
 
@@ -640,6 +759,189 @@ void AstrelAudioProcessorEditor::recallWholefieldSlot (int slot)
     updateStoreSlotButtonsFromSharedState();
     astrelProcessor.mirrorSharedWholefieldSlotsToStateIfNeeded();
     refreshUndoButtons();
+}
+
+//==============================================================================
+namespace
+{
+    /** One inspector knob: its gesture's name, the parameter it moves and where it goes in a patch. */
+    struct KnobGesture
+    {
+        const char* name;
+        std::uint32_t mask;
+        std::optional<float> AstrelTargetPatch::*field;
+    };
+
+    constexpr KnobGesture bassProtectKnob { "Inspector Bass Protect", AstrelParameterMask::sideLowCutHz, &AstrelTargetPatch::sideLowCutHz };
+    constexpr KnobGesture spotlightKnob { "Inspector Spotlight", AstrelParameterMask::spotlight, &AstrelTargetPatch::spotlightPercent };
+    constexpr KnobGesture gainTrimKnob { "Inspector Gain Trim", AstrelParameterMask::gainTrimDb, &AstrelTargetPatch::gainTrimDb };
+
+    std::vector<AstrelTargetPatch> knobPatch (const KnobGesture& knob, const juce::String& id, float value)
+    {
+        AstrelTargetPatch patch;
+        patch.pluginID = id;
+        patch.*(knob.field) = value;
+        return { patch };
+    }
+} // namespace
+
+void AstrelAudioProcessorEditor::wireInspector()
+{
+    if (inspector == nullptr)
+        return;
+
+    const auto wireKnob = [this] (const KnobGesture& knob,
+                                  std::uint64_t& gestureId,
+                                  InspectorComponent::IdCallback& started,
+                                  InspectorComponent::IdValueCallback& changed,
+                                  InspectorComponent::IdValueCallback& ended) {
+        started = [this, &knob, &gestureId] (const juce::String& id) {
+            if (id.isNotEmpty())
+                gestureId = sharedStatusManager->getCommandController().beginGesture (knob.name, { id }, AstrelCommandOrigin::inspector, knob.mask);
+        };
+
+        changed = [this, &knob, &gestureId] (const juce::String& id, float value) {
+            if (id.isNotEmpty())
+                sharedStatusManager->getCommandController().updateGesture (gestureId, knobPatch (knob, id, value));
+        };
+
+        ended = [this, &knob, &gestureId] (const juce::String& id, float value) {
+            auto& controller = sharedStatusManager->getCommandController();
+
+            if (id.isEmpty())
+                controller.cancelGesture (gestureId);
+            else
+                controller.endGesture (gestureId, knobPatch (knob, id, value));
+
+            gestureId = 0;
+            refreshUndoButtons();
+        };
+    };
+
+    wireKnob (bassProtectKnob,
+              bassProtectGestureId,
+              inspector->onBassProtectDragStarted,
+              inspector->onBassProtectChanged,
+              inspector->onBassProtectDragEnded);
+    wireKnob (spotlightKnob,
+              spotlightGestureId,
+              inspector->onSpotlightDragStarted,
+              inspector->onSpotlightChanged,
+              inspector->onSpotlightDragEnded);
+    wireKnob (gainTrimKnob,
+              gainTrimGestureId,
+              inspector->onGainTrimDragStarted,
+              inspector->onGainTrimChanged,
+              inspector->onGainTrimDragEnded);
+
+    inspector->onTrackNameChanged = [this] (const juce::String& id, const juce::String& text) { renameInstance (id, text); };
+    inspector->onMonoBassChanged = [this] (const juce::String& id, bool on) { setMonoBass (id, on); };
+    inspector->onShowCurrentInstance = [this] { showCurrentInstance(); };
+
+    inspector->onSpreadDragStarted = [this] (bool panOnly) {
+        if (xyPad != nullptr)
+            xyPad->beginKnobDrivenSpread (panOnly);
+    };
+
+    inspector->onSpreadChanged = [this] (float proportion) {
+        if (xyPad != nullptr)
+            xyPad->setKnobDrivenSpreadValue (proportion);
+    };
+
+    inspector->onSpreadDragEnded = [this] (float proportion) {
+        if (xyPad != nullptr)
+            xyPad->endKnobDrivenSpread (proportion);
+
+        refreshUndoButtons();
+        refreshMasterSelectionUI();
+    };
+
+    inspector->onSpreadHoverChanged = [this] (bool hovering, bool panOnly) {
+        if (xyPad != nullptr)
+            xyPad->setSpreadPreviewMode (hovering ? (panOnly ? 2 : 1) : 0);
+    };
+}
+
+void AstrelAudioProcessorEditor::renameInstance (const juce::String& id, const juce::String& text)
+{
+    if (id.isEmpty())
+        return;
+
+    auto name = text.trim().substring (0, 64);
+
+    if (name.isEmpty())
+        name = "Track";
+
+    AstrelTargetPatch patch;
+    patch.pluginID = id;
+    patch.trackName = name;
+    sharedStatusManager->getCommandController().perform ("Rename",
+                                                         { patch },
+                                                         AstrelCommandOrigin::inspector,
+                                                         AstrelUndoPolicy::record,
+                                                         AstrelCommandDelivery::immediate);
+    refreshUndoButtons();
+}
+
+void AstrelAudioProcessorEditor::setMonoBass (const juce::String& id, bool on)
+{
+    if (id.isEmpty())
+        return;
+
+    AstrelTargetPatch patch;
+    patch.pluginID = id;
+    patch.monoBass = on;
+    sharedStatusManager->getCommandController().perform ("Inspector Mono Bass",
+                                                         { patch },
+                                                         AstrelCommandOrigin::inspector,
+                                                         AstrelUndoPolicy::record,
+                                                         AstrelCommandDelivery::immediate);
+    refreshUndoButtons();
+}
+
+void AstrelAudioProcessorEditor::showCurrentInstance()
+{
+    const auto own = selectionModel.getOwnID();
+    const auto statuses = sharedStatusManager->getStatuses();
+    const auto found = statuses.find (own);
+
+    if (found == statuses.end())
+        return;
+
+    if (! found->second.visible)
+    {
+        AstrelTargetPatch patch;
+        patch.pluginID = own;
+        patch.visible = true;
+        sharedStatusManager->getCommandController().perform ("Show Current Instance",
+                                                             { patch },
+                                                             AstrelCommandOrigin::inspector,
+                                                             AstrelUndoPolicy::none,
+                                                             AstrelCommandDelivery::immediate);
+
+        // The registry shows the instance at once, so the selection may take it before the
+        // next refresh confirms it.
+        if (own.isNotEmpty())
+            selectionModel.reconcile (sharedStatusManager->getStatuses());
+    }
+
+    selectionModel.selectOnly (own);
+
+    if (sidebar != nullptr)
+    {
+        sidebar->pendingScrollID = own;
+        sidebar->scrollToPendingRow();
+    }
+
+    juce::MessageManager::callAsync ([safeInspector = juce::Component::SafePointer<InspectorComponent> (inspector.get())] {
+        if (auto* shown = safeInspector.getComponent())
+        {
+            if (shown->nameEditor.hasKeyboardFocus (true))
+                shown->nameEditor.giveAwayKeyboardFocus();
+
+            shown->nameEditor.setWantsKeyboardFocus (false);
+        }
+    });
 }
 
 //==============================================================================

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "AboutComponent.h"
+#include "InspectorComponent.h"
+#include "MasterSidebarComponent.h"
 #include "MasterXYPadComponent.h"
 #include "SelectionModel.h"
 #include "SharedStatusManager.h"
@@ -76,6 +78,8 @@ public:
     TopBarComponent& getTopBar() noexcept { return topBar; }
     ClickableLabel& getAboutLabel() noexcept { return aboutLabel; }
     MasterXYPadComponent* getXYPad() noexcept { return xyPad.get(); }
+    MasterSidebarComponent* getSidebar() noexcept { return sidebar.get(); }
+    InspectorComponent* getInspector() noexcept { return inspector.get(); }
     AboutComponent* getAboutPanel() noexcept { return aboutPanel.get(); }
     SelectionModel& getSelectionModel() noexcept { return selectionModel; }
     juce::PropertiesFile* getSettingsFile() noexcept { return settingsFile.get(); }
@@ -84,6 +88,12 @@ private:
     juce::Point<int> restoreMasterViewSize() const;
     void updateStoreSlotButtonsFromSharedState (double nowMs);
     void wireTopBar();
+    void wireInspector();
+    void updateInspectorFromSelection (const SharedStatusManager::StatusMap& statuses);
+    void endNameEditing();
+    void renameInstance (const juce::String& id, const juce::String& text);
+    void setMonoBass (const juce::String& id, bool on);
+    void showCurrentInstance();
     void applyListenMonoAll();
     void applyBypassAll();
     void handleSlotClick (int slot);
@@ -97,6 +107,8 @@ private:
     TopBarComponent topBar;
     ClickableLabel aboutLabel;
     std::unique_ptr<MasterXYPadComponent> xyPad;
+    std::unique_ptr<MasterSidebarComponent> sidebar;
+    std::unique_ptr<InspectorComponent> inspector;
     std::unique_ptr<AboutComponent> aboutPanel;
     juce::SharedResourcePointer<SharedStatusManager> sharedStatusManager;
     int lastRecalledSlot = -1;

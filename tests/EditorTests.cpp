@@ -206,6 +206,10 @@ TEST (EditorShell, LaysOutTheDefaultWindowToThePixel)
     EXPECT_EQ (editor->getTopBar().getBounds(), Rect (8, 8, 984, 38));
     ASSERT_NE (editor->getXYPad(), nullptr);
     EXPECT_EQ (editor->getXYPad()->getBounds(), Rect (196, 54, 608, 498));
+    ASSERT_NE (editor->getSidebar(), nullptr);
+    EXPECT_EQ (editor->getSidebar()->getBounds(), Rect (8, 54, 180, 498));
+    ASSERT_NE (editor->getInspector(), nullptr);
+    EXPECT_EQ (editor->getInspector()->getBounds(), Rect (812, 54, 180, 498));
     EXPECT_EQ (editor->getAboutLabel().getBounds(), Rect (204, 528, 100, 20));
     EXPECT_EQ (editor->getAboutLabel().getText(), "About");
     ASSERT_NE (editor->getAboutPanel(), nullptr);
@@ -218,6 +222,7 @@ TEST (EditorShell, LaysOutTheDefaultWindowToThePixel)
     editor->setSize (2400, 1200);
     EXPECT_EQ (editor->getTopBar().getBounds(), Rect (8, 8, 2384, 38));
     EXPECT_EQ (editor->getXYPad()->getBounds(), Rect (196, 54, 2008, 1138));
+    EXPECT_EQ (editor->getInspector()->getBounds(), Rect (2212, 54, 180, 1138));
     EXPECT_EQ (editor->getAboutLabel().getBounds(), Rect (204, 1168, 100, 20));
 }
 
@@ -364,8 +369,12 @@ TEST (EditorShell, AboutLinkOpensThePanelAndAClickOutsideTheCardClosesIt)
     EXPECT_EQ (panel.getBounds(), editor->getLocalBounds());
     EXPECT_TRUE (panel.getVersionLabel().getText().startsWith ("Version "));
     for (auto* child : editor->getChildren())
+    {
         if (child != &panel && ! child->isAlwaysOnTop())
+        {
             EXPECT_LT (editor->getIndexOfChildComponent (child), editor->getIndexOfChildComponent (&panel)) << "it covers everything";
+        }
+    }
 
     // A click inside the card leaves it open; one outside closes it.
     const auto card = panel.getCardBounds().getCentre();
@@ -588,6 +597,14 @@ TEST (EditorRefresh, AnInstanceSilentForTenSecondsLeavesEveryEditor)
     EXPECT_EQ (rig.editorA->getSelectionModel().getSelectedIDs(), SelectionModel::IDSet { ownID });
     EXPECT_TRUE (rig.editorB->getSelectionModel().getSelectedIDs().empty());
     EXPECT_EQ (rig.editorA->getXYPad()->getSelectedVisibleDotPositionsFromCurrentStatus().size(), 1u);
+
+    for (auto* editor : { rig.editorA.get(), rig.editorB.get() })
+    {
+        ASSERT_EQ (editor->getSidebar()->labels.size(), 2);
+
+        for (auto* label : editor->getSidebar()->labels)
+            EXPECT_NE (label->id, staleID);
+    }
 }
 
 TEST (EditorRefresh, NothingIsRefreshedBeforeTheOwnInstanceHasPublished)
@@ -684,3 +701,206 @@ TEST_P (EditorSavedProject, BringsBackTheSlotsAndTheSizeWithTheNewestRevisionWin
 }
 
 INSTANTIATE_TEST_SUITE_P (LoadOrder, EditorSavedProject, ::testing::Bool());
+
+//==============================================================================
+namespace
+{
+    juce::Point<float> dotInEditor (AstrelAudioProcessorEditor& editor, const PluginStatus& status)
+    {
+        auto& pad = *editor.getXYPad();
+        return pad.dotPositionFor (status) + pad.getPosition().toFloat();
+    }
+} // namespace
+
+TEST (EditorEndToEnd, DraggingADotMovesThatInstanceAndEveryEditorAndUndoBringsItBack)
+{
+    EditorRig rig;
+    rig.setPans ({ -0.5f, 0.1f, 0.6f });
+    const auto movedID = rig.linked.id (2);
+    rig.editorB->getSelectionModel().selectOnly (movedID);
+
+    auto& screen = rig.show (*rig.editorA);
+    const auto start = dotInEditor (*rig.editorA, rig.linked.registry().getStatuses()[movedID]);
+    screen.press (start.x, start.y);
+
+    for (int step = 1; step <= 4; ++step)
+        screen.drag (start.x - 10.0f * static_cast<float> (step), start.y - 25.0f * static_cast<float> (step));
+
+    screen.release (start.x - 40.0f, start.y - 100.0f);
+    EXPECT_EQ (rig.editorA->getSelectionModel().getSelectedIDs(), SelectionModel::IDSet { movedID });
+    EXPECT_EQ (rig.linked.undo().getUndoDescription(), "Move Dot");
+
+    const auto expected = rig.editorA->getXYPad()->panAndRatioAt ({ start.x - 40.0f - static_cast<float> (rig.editorA->getXYPad()->getX()),
+                                                                     start.y - 100.0f - static_cast<float> (rig.editorA->getXYPad()->getY()) });
+    rig.tick();
+    EXPECT_NEAR (rig.linked[2].getPlainValue ("pan"), expected.x, 0.001f);
+    EXPECT_NEAR (rig.linked[2].getPlainValue ("ratio"), expected.y, 0.001f);
+    EXPECT_GT (expected.y, 0.1f);
+    EXPECT_NEAR (rig.pan (0), -0.5f, 0.0001f) << "only the dragged instance moves";
+
+    // Editor B, which has that instance selected, shows the new place on its pad and inspector.
+    const auto shownInB = rig.editorB->getXYPad()->getSelectedVisibleDotPositionsFromCurrentStatus();
+    ASSERT_EQ (shownInB.count (movedID), 1u);
+    EXPECT_NEAR (shownInB.at (movedID).x, start.x - 40.0f - static_cast<float> (rig.editorB->getXYPad()->getX()), 0.5f);
+    EXPECT_EQ (rig.editorB->getInspector()->panValue.getText(), InspectorComponent::formatPan (rig.linked[2].getPlainValue ("pan")));
+
+    rig.clickOn (*rig.editorB, rig.editorB->getTopBar().undoButton);
+    rig.tick();
+    EXPECT_NEAR (rig.linked[2].getPlainValue ("pan"), 0.6f, 0.0001f);
+    EXPECT_NEAR (rig.linked[2].getPlainValue ("ratio"), 0.0f, 0.0001f);
+    EXPECT_EQ (rig.editorA->getInspector()->panValue.getText(), InspectorComponent::formatPan (0.6f));
+}
+
+TEST (EditorEndToEnd, InspectorKnobDragIsOneUndoStepOnTheShownInstance)
+{
+    EditorRig rig;
+    auto& inspector = *rig.editorA->getInspector();
+    ASSERT_EQ (inspector.getShownInstanceId(), rig.linked.id (0));
+
+    auto& screen = rig.show (*rig.editorA);
+    const auto knob = centreIn (inspector.bassProtectKnob, *rig.editorA);
+    screen.press (knob.x, knob.y);
+
+    for (int step = 1; step <= 5; ++step)
+        screen.drag (knob.x, knob.y - 12.0f * static_cast<float> (step));
+
+    // A refresh in the middle of the drag changes nothing of it.
+    rig.tick();
+    screen.release (knob.x, knob.y - 60.0f);
+
+    EXPECT_EQ (rig.linked.undo().getUndoDescription(), "Inspector Bass Protect");
+    rig.tick();
+    const auto cutoff = rig.linked[0].getPlainValue ("sideLowCutHz");
+    EXPECT_GT (cutoff, 1.0f);
+    EXPECT_NEAR (cutoff, static_cast<float> (inspector.bassProtectKnob.getValue()), 0.5f);
+    EXPECT_FLOAT_EQ (rig.linked[1].getPlainValue ("sideLowCutHz"), 0.0f);
+
+    rig.clickOn (*rig.editorA, rig.editorA->getTopBar().undoButton);
+    rig.tick();
+    EXPECT_FLOAT_EQ (rig.linked[0].getPlainValue ("sideLowCutHz"), 0.0f);
+}
+
+TEST (EditorActions, InspectorEditsBecomeNamedUndoSteps)
+{
+    EditorRig rig;
+    auto& inspector = *rig.editorA->getInspector();
+    const auto id = rig.linked.id (0);
+
+    rig.clickOn (*rig.editorA, inspector.monoBassButton);
+    EXPECT_EQ (rig.linked.undo().getUndoDescription(), "Inspector Mono Bass");
+    rig.tick();
+    EXPECT_GE (rig.linked[0].getPlainValue ("monoBass"), 0.5f);
+
+    inspector.onTrackNameChanged (id, "  " + juce::String::repeatedString ("x", 70));
+    EXPECT_EQ (rig.linked.undo().getUndoDescription(), "Rename");
+    rig.tick();
+    EXPECT_EQ (rig.linked[0].getTrackName(), juce::String::repeatedString ("x", 64));
+    EXPECT_TRUE (rig.linked[0].wasTrackNameSetManually());
+
+    inspector.onTrackNameChanged (id, "   ");
+    rig.tick();
+    EXPECT_EQ (rig.linked[0].getTrackName(), "Track");
+
+    // Without an instance nothing is sent, and a knob released without one records nothing.
+    const auto stepsBefore = rig.linked.undo().getUndoManager().getUndoDescriptions().size();
+    inspector.onTrackNameChanged ({}, "Nobody");
+    inspector.onMonoBassChanged ({}, false);
+    inspector.onSpotlightDragStarted (id);
+    inspector.onSpotlightChanged (id, 40.0f);
+    inspector.onSpotlightDragEnded ({}, 40.0f);
+    EXPECT_EQ (rig.linked.undo().getUndoDescription(), "Rename");
+    EXPECT_EQ (rig.linked.undo().getUndoManager().getUndoDescriptions().size(), stepsBefore);
+    EXPECT_EQ (rig.linked.controller().getActiveGestureId(), 0u);
+
+    inspector.onGainTrimDragStarted (id);
+    inspector.onGainTrimChanged (id, -3.0f);
+    inspector.onGainTrimDragEnded (id, -4.5f);
+    EXPECT_EQ (rig.linked.undo().getUndoDescription(), "Inspector Gain Trim");
+    rig.tick();
+    EXPECT_NEAR (rig.linked[0].getPlainValue ("gainTrimDb"), -4.5f, 0.001f);
+}
+
+TEST (EditorActions, ShowCurrentInstanceShowsSelectsAndScrollsToTheOwnInstance)
+{
+    EditorRig rig;
+    const auto own = rig.linked.id (0);
+    AstrelTargetPatch hide;
+    hide.pluginID = own;
+    hide.visible = false;
+    rig.linked.controller().perform ("Hide Instance", { hide }, AstrelCommandOrigin::instanceList, AstrelUndoPolicy::none, AstrelCommandDelivery::immediate);
+    rig.tick();
+
+    auto& inspector = *rig.editorA->getInspector();
+    EXPECT_TRUE (rig.editorA->getSelectionModel().getSelectedIDs().empty());
+    ASSERT_TRUE (inspector.selectThisTrackButton.isVisible());
+    EXPECT_EQ (inspector.selectThisTrackButton.getButtonText(), "SHOW & SELECT THIS TRACK");
+
+    rig.clickOn (*rig.editorA, inspector.selectThisTrackButton);
+    EXPECT_TRUE (rig.linked.registry().getStatuses()[own].visible);
+    EXPECT_EQ (rig.editorA->getSelectionModel().getSelectedIDs(), SelectionModel::IDSet { own });
+    EXPECT_EQ (inspector.getShownInstanceId(), own);
+    EXPECT_TRUE (rig.editorA->getSidebar()->pendingScrollID.isEmpty()) << "its row was there to scroll to";
+    EXPECT_FALSE (rig.linked.undo().canUndo());
+
+    rig.tick();
+    EXPECT_EQ (rig.editorA->getSelectionModel().getSelectedIDs(), SelectionModel::IDSet { own });
+}
+
+TEST (EditorRefresh, InspectorMetersShowOnlyAFreshFrameOfTheOneSelectedInstance)
+{
+    EditorRig rig;
+    auto& inspector = *rig.editorA->getInspector();
+    const auto id = rig.linked.id (0);
+    const auto publish = [&] (float correlation, double stampMs) {
+        MeteringFrame frame;
+        frame.peakLeft = 0.5f;
+        frame.peakRight = 0.25f;
+        frame.correlation = correlation;
+        frame.correlationValid = true;
+        frame.timestampMs = stampMs;
+        rig.linked.registry().publishMeteringFrame (id, frame);
+    };
+
+    auto now = rig.linked.nowMs;
+    publish (0.8f, now);
+    rig.editorA->runTick (now);
+    EXPECT_TRUE (inspector.correlationMeter.isValid());
+    EXPECT_FLOAT_EQ (inspector.correlationMeter.getDisplayed(), 0.8f) << "the first value is shown at once";
+    EXPECT_GT (inspector.outputMeter.getLevelLeft(), 0.0f);
+
+    now += 100.0;
+    publish (-0.2f, now);
+    rig.editorA->runTick (now);
+    EXPECT_NEAR (inspector.correlationMeter.getDisplayed(), 0.8f - 1.0f * (1.0f - std::exp (-1.0f)), 0.0001f);
+
+    now += 151.0;
+    rig.editorA->runTick (now);
+    EXPECT_FALSE (inspector.correlationMeter.isValid()) << "a frame 151 ms old is not shown";
+    EXPECT_FLOAT_EQ (inspector.correlationMeter.getTarget(), 0.0f);
+
+    publish (0.5f, now);
+    rig.editorA->getSelectionModel().setSelection ({ id, rig.linked.id (1) });
+    rig.editorA->runTick (now);
+    EXPECT_FALSE (inspector.correlationMeter.isValid()) << "two selected: no meter";
+    EXPECT_FLOAT_EQ (inspector.outputMeter.getLevelLeft(), 0.0f);
+}
+
+TEST (EditorShell, AClickOutsideTheInspectorEndsTheNameEdit)
+{
+    EditorRig rig;
+    auto& inspector = *rig.editorA->getInspector();
+    auto& screen = rig.show (*rig.editorA);
+
+    const auto field = centreIn (inspector.nameEditor, *rig.editorA);
+    screen.click (field.x, field.y);
+    ASSERT_TRUE (inspector.nameEditor.hasKeyboardFocus (true));
+
+    // A second click in the field (placing the caret) is the inspector's business alone.
+    screen.click (field.x + 10.0f, field.y);
+    EXPECT_TRUE (inspector.nameEditor.hasKeyboardFocus (true));
+
+    const auto padCorner = rig.editorA->getXYPad()->getBounds().toFloat().getTopLeft() + juce::Point<float> (4.0f, 4.0f);
+    screen.click (padCorner.x, padCorner.y);
+    EXPECT_FALSE (inspector.nameEditor.hasKeyboardFocus (true));
+    EXPECT_FALSE (inspector.nameEditor.getWantsKeyboardFocus());
+}
