@@ -615,7 +615,11 @@ TEST (MasterSidebar, HidingASelectedInstanceDeselectsItAndShowingMakesItSelectab
     EXPECT_EQ (rig.selection.getSelectedIDs(), rig.idsOf ({ 0 }));
     EXPECT_EQ (rig.sidebar.labels[1]->findColour (juce::Label::outlineColourId).getARGB(), 0x09e8ebefu);
 
-    // Shown again, it can be selected before the next refresh confirms it.
+    // Once a refresh has seen it hidden, showing it again makes it selectable before the next
+    // refresh confirms it.
+    rig.refresh();
+    rig.click (Column::label, 1, shift);
+    EXPECT_EQ (rig.selection.getSelectedIDs(), rig.idsOf ({ 0 })) << "a hidden instance cannot be selected";
     rig.click (Column::dot, 1);
     rig.click (Column::label, 1, shift);
     EXPECT_EQ (rig.selection.getSelectedIDs(), rig.idsOf ({ 0, 1 }));
