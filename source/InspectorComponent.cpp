@@ -485,7 +485,7 @@ void InspectorComponent::showStatus (const PluginStatus& status)
         setLabelText (gainTrimValue, formatGainTrim (status.gainTrimDb));
     }
 
-    repaint();
+    repaintIfBackgroundChanged();
 }
 
 void InspectorComponent::showMissingStatus()
@@ -496,7 +496,7 @@ void InspectorComponent::showMissingStatus()
     for (auto* label : { &panValue, &depthValue, &bassProtectValue, &spotlightValue, &gainTrimValue })
         setLabelText (*label, "--");
 
-    repaint();
+    repaintIfBackgroundChanged();
 }
 
 void InspectorComponent::showMultiSelection (int count,
@@ -553,7 +553,7 @@ void InspectorComponent::showMultiSelection (int count,
 
     selectThisTrackButton.setEnabled (ownStatusKnown);
     selectThisTrackButton.setVisible (count == 0);
-    repaint();
+    repaintIfBackgroundChanged();
 }
 
 void InspectorComponent::refreshConstellationSpreadControl()
@@ -814,6 +814,20 @@ void InspectorComponent::mouseDown (const juce::MouseEvent& event)
 }
 
 //==============================================================================
+void InspectorComponent::repaintIfBackgroundChanged()
+{
+    // The children repaint themselves when their texts, values or states change; the panel
+    // itself only draws its body and the separators of the page, so an unchanged page is not
+    // redrawn on every refresh tick.
+    const std::pair<bool, bool> separators { shownInstanceId.isNotEmpty(), spreadControlEnabled };
+
+    if (separators != paintedSeparators)
+    {
+        paintedSeparators = separators;
+        repaint();
+    }
+}
+
 void InspectorComponent::resetMeters()
 {
     outputMeter.reset();

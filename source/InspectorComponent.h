@@ -11,6 +11,7 @@
 #include <array>
 #include <functional>
 #include <optional>
+#include <utility>
 
 /** The track name field. It takes the keyboard focus only when clicked, and selects the whole
     name on the first click. */
@@ -140,6 +141,7 @@ private:
     void releaseNameFocus();
     void dropKnobDrags();
     void resetMeters();
+    void repaintIfBackgroundChanged();
     void setSinglePageVisible (bool visible);
     void showStatus (const PluginStatus& status);
     void showMissingStatus();
@@ -161,6 +163,7 @@ private:
     bool ownInstanceVisible = true;
     std::optional<float> radialSpreadProportion, panOnlySpreadProportion;
     int headerSeparatorY = 0, sectionSeparatorY = 0;
+    std::pair<bool, bool> paintedSeparators { false, false };
 
 public:
     InspectorNameEditor nameEditor;
