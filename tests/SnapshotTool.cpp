@@ -7,6 +7,8 @@
 #include "InspectorComponent.h"
 #include "MasterSidebarComponent.h"
 #include "MasterXYPadComponent.h"
+#include "PluginEditor.h"
+#include "PluginProcessor.h"
 #include "StereoOutputMeterComponent.h"
 #include "TopBarComponent.h"
 
@@ -277,6 +279,114 @@ namespace
         statuses["own"].visible = false;
         show ({}, "inspector-none-selected-own-hidden");
     }
+
+    /** The whole editor over several instances, with a stored slot, metering and selections. */
+    void editors (const juce::File& folder)
+    {
+        // The editor keeps its size in the user's settings file; this one goes to a scratch home.
+        const auto previousHome = juce::SystemStats::getEnvironmentVariable ("HOME", {});
+        const auto scratchHome = juce::File::getSpecialLocation (juce::File::tempDirectory).getNonexistentChildFile ("astrel-snapshot-home", "");
+        scratchHome.createDirectory();
+        setenv ("HOME", scratchHome.getFullPathName().toRawUTF8(), 1);
+
+        {
+            struct Track
+            {
+                const char* name;
+                float pan, ratio, sideLowCutHz, spotlight, gainTrimDb, peak, correlation, chaos;
+                bool bypass;
+            };
+
+            const Track tracks[] = { { "Kick", 0.0f, 0.08f, 120.0f, 0.0f, 0.0f, 0.9f, 0.98f, 0.02f, false },
+                                     { "Lead Vocal", -0.12f, 0.3f, 0.0f, 35.0f, 1.5f, 0.7f, 0.85f, 0.1f, false },
+                                     { "Overheads", 0.55f, 0.82f, 180.0f, 0.0f, -3.0f, 0.5f, 0.4f, 0.35f, false },
+                                     { "Rhythm Guitar", -0.7f, 0.55f, 90.0f, 60.0f, 0.0f, 0.6f, 0.7f, 0.2f, false },
+                                     { "Strings (bypassed)", 0.75f, 0.45f, 0.0f, 0.0f, 0.0f, 0.3f, 0.2f, 0.15f, true } };
+
+            std::vector<std::unique_ptr<AstrelAudioProcessor>> processors;
+            auto nowMs = juce::Time::getMillisecondCounterHiRes();
+
+            for (const auto& track : tracks)
+            {
+                auto processor = std::make_unique<AstrelAudioProcessor>();
+                processor->setParameterPlainValue ("pan", track.pan);
+                processor->setParameterPlainValue ("ratio", track.ratio);
+                processor->setParameterPlainValue ("sideLowCutHz", track.sideLowCutHz);
+                processor->setParameterPlainValue ("spotlight", track.spotlight);
+                processor->setParameterPlainValue ("gainTrimDb", track.gainTrimDb);
+                processor->setParameterPlainValue ("bypass", track.bypass ? 1.0f : 0.0f);
+                processor->runTick (nowMs);
+                processors.push_back (std::move (processor));
+            }
+
+            auto& registry = processors.front()->getSharedStatusManager();
+            std::vector<AstrelTargetPatch> names;
+
+            for (size_t i = 0; i < processors.size(); ++i)
+            {
+                AstrelTargetPatch patch;
+                patch.pluginID = processors[i]->getPluginID();
+                patch.trackName = juce::String (tracks[i].name);
+                names.push_back (patch);
+            }
+
+            registry.getCommandController().perform ("Rename", names, AstrelCommandOrigin::inspector, AstrelUndoPolicy::record, AstrelCommandDelivery::immediate);
+
+            const auto publishAll = [&] {
+                nowMs = juce::Time::getMillisecondCounterHiRes();
+
+                for (size_t i = 0; i < processors.size(); ++i)
+                {
+                    processors[i]->runTick (nowMs);
+                    MeteringFrame frame;
+                    frame.peakLeft = tracks[i].peak;
+                    frame.peakRight = tracks[i].peak * 0.8f;
+                    frame.correlation = tracks[i].correlation;
+                    frame.correlationValid = true;
+                    frame.midRms = tracks[i].peak * 0.3f;
+                    frame.sideRms = tracks[i].peak * 0.3f * (1.0f - tracks[i].correlation);
+                    frame.chaos = tracks[i].chaos;
+                    frame.timestampMs = nowMs;
+                    registry.publishMeteringFrame (processors[i]->getPluginID(), frame);
+                }
+            };
+
+            publishAll();
+            std::unique_ptr<AstrelAudioProcessorEditor> editor (dynamic_cast<AstrelAudioProcessorEditor*> (processors[1]->createEditor()));
+            editor->storeWholefieldSlot (0);
+            editor->storeWholefieldSlot (2);
+
+            const auto refresh = [&] {
+                for (int step = 0; step < 12; ++step)
+                {
+                    publishAll();
+                    editor->runTick (nowMs);
+                }
+            };
+
+            refresh();
+            write (*editor, 1000, 560, folder, "editor-single-selection");
+
+            editor->getSelectionModel().setSelection ({ processors[0]->getPluginID(), processors[2]->getPluginID(), processors[3]->getPluginID() });
+            refresh();
+            write (*editor, 1000, 560, folder, "editor-three-selected");
+
+            editor->getSelectionModel().setSelection ({});
+            editor->setSize (1400, 800);
+            refresh();
+            write (*editor, 1400, 800, folder, "editor-nothing-selected-large");
+
+            editor->setSize (1000, 560);
+            editor->getAboutLabel().onClick();
+            write (*editor, 1000, 560, folder, "editor-about-open");
+
+            editor.reset();
+            processors.clear();
+        }
+
+        setenv ("HOME", previousHome.toRawUTF8(), 1);
+        scratchHome.deleteRecursively();
+    }
 } // namespace
 
 int main (int argc, char** argv)
@@ -297,5 +407,6 @@ int main (int argc, char** argv)
     pads (folder);
     sidebars (folder);
     inspectors (folder);
+    editors (folder);
     return 0;
 }
