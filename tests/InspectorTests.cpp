@@ -538,6 +538,16 @@ TEST_F (Inspector, AnArrowKeyStepIsAGestureOfItsOwn)
     press (juce::KeyPress::upKey);
     EXPECT_EQ (calls.names, (std::vector<std::string> { "gainStarted b", "gainChanged b", "gainEnded b" }));
     EXPECT_NEAR (calls.lastValue(), 2.1f, 1.0e-4f);
+
+    select ({ "b", "c" }, 0.5f, 0.4f);
+    const auto spread = centreOf (inspector.spreadKnob);
+    shown.click (spread.x, spread.y);
+    ASSERT_TRUE (inspector.spreadKnob.hasKeyboardFocus (false));
+
+    calls.clear();
+    press (juce::KeyPress::downKey);
+    EXPECT_EQ (calls.names, (std::vector<std::string> { "spreadStarted false", "spreadChanged", "spreadEnded" }));
+    EXPECT_NEAR (calls.lastValue(), 0.499f, 1.0e-5f);
     shown.leave();
 }
 
