@@ -904,3 +904,39 @@ TEST (EditorShell, AClickOutsideTheInspectorEndsTheNameEdit)
     EXPECT_FALSE (inspector.nameEditor.hasKeyboardFocus (true));
     EXPECT_FALSE (inspector.nameEditor.getWantsKeyboardFocus());
 }
+
+TEST (EditorEndToEnd, TheInspectorSpreadKnobSpreadsTheSelectionOnThePad)
+{
+    EditorRig rig;
+    rig.setPans ({ -0.5f, 0.1f, 0.6f });
+    rig.editorA->getSelectionModel().setSelection ({ rig.linked.id (0), rig.linked.id (2) });
+    rig.tick();
+
+    auto& inspector = *rig.editorA->getInspector();
+    ASSERT_TRUE (inspector.spreadKnob.isVisible());
+    ASSERT_TRUE (inspector.spreadKnob.isEnabled());
+
+    auto& screen = rig.show (*rig.editorA);
+    const auto knob = centreIn (inspector.spreadKnob, *rig.editorA);
+    screen.press (knob.x, knob.y);
+
+    for (int step = 1; step <= 6; ++step)
+        screen.drag (knob.x, knob.y + 10.0f * static_cast<float> (step));
+
+    screen.release (knob.x, knob.y + 60.0f);
+    EXPECT_EQ (rig.linked.undo().getUndoDescription(), "Constellation Spread");
+    EXPECT_TRUE (rig.editorA->getTopBar().undoButton.isEnabled());
+    EXPECT_FALSE (rig.editorA->getXYPad()->isSpreadActive());
+
+    rig.tick();
+    const auto left = rig.pan (0), right = rig.pan (2);
+    EXPECT_GT (left, -0.5f) << "drawn in towards the centre";
+    EXPECT_LT (right, 0.6f);
+    EXPECT_NEAR ((left + right) / 2.0f, 0.05f, 0.001f) << "about the constellation's centre";
+    EXPECT_NEAR (rig.pan (1), 0.1f, 0.0001f) << "not selected";
+
+    rig.clickOn (*rig.editorA, rig.editorA->getTopBar().undoButton);
+    rig.tick();
+    EXPECT_NEAR (rig.pan (0), -0.5f, 0.0001f);
+    EXPECT_NEAR (rig.pan (2), 0.6f, 0.0001f);
+}
