@@ -940,3 +940,20 @@ TEST (EditorEndToEnd, TheInspectorSpreadKnobSpreadsTheSelectionOnThePad)
     EXPECT_NEAR (rig.pan (0), -0.5f, 0.0001f);
     EXPECT_NEAR (rig.pan (2), 0.6f, 0.0001f);
 }
+
+TEST (EditorShell, ClosingDuringAKnobDragEndsTheGestureAsAnUndoStep)
+{
+    EditorRig rig;
+    const auto id = rig.linked.id (1);
+    auto& inspector = *rig.editorB->getInspector();
+    inspector.onBassProtectDragStarted (id);
+    inspector.onBassProtectChanged (id, 250.0f);
+    EXPECT_NE (rig.linked.controller().getActiveGestureId(), 0u);
+
+    rig.closeEditorB();
+    EXPECT_EQ (rig.linked.controller().getActiveGestureId(), 0u);
+    EXPECT_EQ (rig.linked.undo().getUndoDescription(), "Inspector Bass Protect");
+
+    rig.tick();
+    EXPECT_NEAR (rig.linked[1].getPlainValue ("sideLowCutHz"), 250.0f, 0.01f);
+}
