@@ -111,7 +111,9 @@ private:
 
     static constexpr auto touch = juce::MouseInputSource::InputSourceType::mouse;
     juce::Component& component;
-    juce::int64 time = juce::Time::currentTimeMillis();
+    // One clock for every harness of the process: the framework's mouse source remembers the
+    // times of earlier presses, and a clock that went back would turn presses into double clicks.
+    inline static juce::int64 time = juce::Time::currentTimeMillis();
 };
 
 /** The colour of an image's pixel, for comparing with the colours a Part fixes. */
