@@ -1297,6 +1297,17 @@ void MasterXYPadComponent::resetSpreadState()
     spreadKnobDriven = false;
 }
 
+void MasterXYPadComponent::resetTrimAndSpreadState()
+{
+    resetTrimState();
+    resetSpreadState();
+    spreadStartPositions.clear();
+    lastSpreadFactor = 1.0f;
+    baseSpreadProportion = 1.0f;
+    minSpreadProportion = 0.08f;
+    currentSpreadProportion = 1.0f;
+}
+
 bool MasterXYPadComponent::beginSelectionSpread (const PositionMap& positions,
                                                  SelectionSpreadMode mode,
                                                  bool knobDriven,

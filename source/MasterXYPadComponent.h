@@ -137,6 +137,10 @@ public:
     void setKnobDrivenSpreadValue (float knobValue);
     void endKnobDrivenSpread (float knobValue);
 
+    /** Forgets the trim baseline and factors and any spread: what a recalled layout needs, so
+        that the next trim or spread starts from the recalled positions. */
+    void resetTrimAndSpreadState();
+
     bool isSpreadActive() const noexcept { return spreadActive; }
     bool isSpreadKnobDriven() const noexcept { return spreadKnobDriven; }
     float getCurrentSpreadProportion() const noexcept { return currentSpreadProportion; }

@@ -580,7 +580,34 @@ void AstrelAudioProcessorEditor::refreshMasterSelectionUI()
         xyPad->repaint();
 
     if (inspector != nullptr)
+    {
+        const auto shownBefore = inspector->getShownInstanceId();
         updateInspectorFromSelection (statuses);
+
+        // The inspector drops a knob drag whose instance it no longer shows without telling
+        // anyone; commit what that drag sent, so the host's gesture closes and it can be undone.
+        if (inspector->getShownInstanceId() != shownBefore)
+            endKnobGesturesWithTheValuesSent();
+    }
+}
+
+void AstrelAudioProcessorEditor::endKnobGesturesWithTheValuesSent()
+{
+    auto& controller = sharedStatusManager->getCommandController();
+    bool ended = false;
+
+    for (auto* gestureId : { &bassProtectGestureId, &spotlightGestureId, &gainTrimGestureId })
+    {
+        if (*gestureId != 0)
+        {
+            controller.endGesture (*gestureId, {});
+            *gestureId = 0;
+            ended = true;
+        }
+    }
+
+    if (ended)
+        refreshUndoButtons();
 }
 
 void AstrelAudioProcessorEditor::refreshUndoButtons()
@@ -733,7 +760,10 @@ void AstrelAudioProcessorEditor::recallWholefieldSlot (int slot)
     const auto statuses = sharedStatusManager->getStatuses();
 
     if (xyPad != nullptr)
+    {
         xyPad->finishScrollGesture();
+        xyPad->resetTrimAndSpreadState();
+    }
 
     const auto startMs = clock();
     std::vector<AstrelTargetPatch> patches;

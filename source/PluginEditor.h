@@ -98,6 +98,7 @@ private:
     void applyBypassAll();
     void handleSlotClick (int slot);
     void refreshUndoButtons();
+    void endKnobGesturesWithTheValuesSent();
     void refreshMeters (const SharedStatusManager::MeteringMap& frames, double nowMs);
     void openAboutPanel();
     void closeAboutPanel();

@@ -957,3 +957,75 @@ TEST (EditorShell, ClosingDuringAKnobDragEndsTheGestureAsAnUndoStep)
     rig.tick();
     EXPECT_NEAR (rig.linked[1].getPlainValue ("sideLowCutHz"), 250.0f, 0.01f);
 }
+
+TEST (EditorEndToEnd, AKnobDragWhoseInstanceLeavesTheInspectorIsCommittedAsSent)
+{
+    EditorRig rig;
+    auto& inspector = *rig.editorA->getInspector();
+    ASSERT_EQ (inspector.getShownInstanceId(), rig.linked.id (0));
+
+    auto& screen = rig.show (*rig.editorA);
+    const auto knob = centreIn (inspector.gainTrimKnob, *rig.editorA);
+    screen.press (knob.x, knob.y);
+
+    for (int step = 1; step <= 4; ++step)
+        screen.drag (knob.x, knob.y - 12.0f * static_cast<float> (step));
+
+    rig.tick();
+    const auto sent = rig.linked[0].getPlainValue ("gainTrimDb");
+    ASSERT_GT (sent, 0.05f);
+
+    // Another instance becomes the shown one while the mouse is still down.
+    rig.editorA->getSelectionModel().selectOnly (rig.linked.id (2));
+    EXPECT_EQ (inspector.getShownInstanceId(), rig.linked.id (2));
+    EXPECT_EQ (rig.linked.controller().getActiveGestureId(), 0u) << "the drag's gesture is closed";
+    EXPECT_EQ (rig.linked.undo().getUndoDescription(), "Inspector Gain Trim");
+
+    screen.drag (knob.x, knob.y - 80.0f);
+    screen.release (knob.x, knob.y - 80.0f);
+    rig.tick();
+    EXPECT_FLOAT_EQ (rig.linked[0].getPlainValue ("gainTrimDb"), sent) << "nothing more reaches the old instance";
+    EXPECT_FLOAT_EQ (rig.linked[2].getPlainValue ("gainTrimDb"), 0.0f) << "nor the new one";
+
+    rig.linked.undo().undo();
+    rig.tick();
+    EXPECT_FLOAT_EQ (rig.linked[0].getPlainValue ("gainTrimDb"), 0.0f);
+}
+
+TEST (EditorEndToEnd, ACompassTrimAfterARecallStartsFromTheRecalledLayout)
+{
+    EditorRig rig;
+    rig.setPans ({ -0.2f, 0.1f, 0.4f });
+    auto& bar = rig.editorA->getTopBar();
+    rig.clickOn (*rig.editorA, bar.storeButton);
+    rig.clickOn (*rig.editorA, bar.slotButtons[0]);
+
+    auto& pad = *rig.editorA->getXYPad();
+    auto& screen = rig.show (*rig.editorA);
+    const auto compass = rig.editorA->getLocalPoint (&pad, pad.getCompassBounds().getCentre());
+
+    // Right by 75 px once the axis is decided: every pan times 1.5.
+    const auto trimPansByHalf = [&] {
+        screen.press (compass.x, compass.y);
+        screen.drag (compass.x + 4.0f, compass.y);
+        screen.drag (compass.x + 79.0f, compass.y);
+        screen.release (compass.x + 79.0f, compass.y);
+
+        for (int i = 0; i < 3; ++i)
+            rig.tick();
+    };
+
+    trimPansByHalf();
+    EXPECT_NEAR (rig.pan (0), -0.3f, 0.001f);
+
+    rig.clickOn (*rig.editorA, bar.slotButtons[0]);
+
+    for (int i = 0; i < 40; ++i)
+        rig.tick();
+
+    ASSERT_NEAR (rig.pan (0), -0.2f, 0.001f);
+
+    trimPansByHalf();
+    EXPECT_NEAR (rig.pan (0), -0.3f, 0.001f) << "from the recalled pans, not the earlier baseline";
+    EXPECT_NEAR (rig.pan (2), 0.6f, 0.001f);
+}
