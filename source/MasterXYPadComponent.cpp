@@ -1,5 +1,6 @@
 #include "MasterXYPadComponent.h"
 
+#include "ChaosGlowRaster.h"
 #include "JuceCompat.h"
 
 #include <algorithm>
@@ -52,6 +53,7 @@ void MasterXYPadComponent::resized()
     const auto height = static_cast<float> (getHeight());
     fieldArea = { 58.0f, 40.0f, std::max (0.0f, width - 116.0f), std::max (0.0f, height - 80.0f) };
     chaosGlowImage = juce::Image (juce::Image::ARGB, std::max (1, getWidth()), std::max (1, getHeight()), true);
+    glowDirtyArea = {};
 }
 
 void MasterXYPadComponent::setStatuses (SharedStatusManager::StatusMap newStatuses)
@@ -226,11 +228,14 @@ void MasterXYPadComponent::updateChaosGlowBuffer()
     previousBypass = std::move (bypass);
 
     if (changed)
+    {
         chaosGlowImage.clear (chaosGlowImage.getBounds());
+        glowDirtyArea = {};
+    }
     else
-        chaosGlowImage.multiplyAllAlphas (0.962f);
-
-    juce::Graphics g (chaosGlowImage);
+    {
+        ChaosGlowRaster::fade (chaosGlowImage, glowDirtyArea);
+    }
 
     for (const auto& [id, status] : statuses)
     {
@@ -248,12 +253,12 @@ void MasterXYPadComponent::updateChaosGlowBuffer()
 
         const auto radius = (chaos * 20.0f + 1.0f) * 5.0f * (std::sqrt (std::max (sideRms, 0.0f)) * 7.0f + 1.0f);
         const auto colour = status.bypass ? juce::Colours::darkgrey : purpleColour;
-        const auto ring = juce::Rectangle<float> (2.0f * radius, 2.0f * radius).withCentre (centre);
-
-        g.setColour (withAlphaByte (colour, status.bypass ? 0x38 : 0x2e));
-        g.drawEllipse (ring, 2.5f);
-        g.setColour (withAlphaByte (colour, status.bypass ? 0x8c : 0xf2));
-        g.drawEllipse (ring, 1.5f);
+        const auto touched = ChaosGlowRaster::drawRing (chaosGlowImage,
+                                                        centre,
+                                                        radius,
+                                                        { 2.5f, withAlphaByte (colour, status.bypass ? 0x38 : 0x2e) },
+                                                        { 1.5f, withAlphaByte (colour, status.bypass ? 0x8c : 0xf2) });
+        glowDirtyArea = glowDirtyArea.isEmpty() ? touched : glowDirtyArea.getUnion (touched);
     }
 }
 

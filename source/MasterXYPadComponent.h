@@ -210,6 +210,7 @@ private:
     SelectionModel& selection;
     juce::Rectangle<float> fieldArea;
     juce::Image chaosGlowImage;
+    juce::Rectangle<int> glowDirtyArea; // where the glow layer may hold anything
     std::map<juce::String, bool> previousAudible, previousBypass;
     juce::Rectangle<float> compassBounds;
     bool mouseInField = false;

@@ -1,4 +1,5 @@
 #include "GuiHarness.h"
+#include "ChaosGlowRaster.h"
 #include "PadRig.h"
 
 namespace
@@ -247,4 +248,57 @@ TEST (MasterXYPadSpread, FactorsAndConstellationProportions)
     const auto centre = rig.pad->getFieldArea().getCentre();
     EXPECT_NEAR (rig.pad->getMaxSelectionSpreadFactorForPositions (positions, centre, MasterXYPadComponent::SelectionSpreadMode::panOnly), 10.0f, 0.01f);
     EXPECT_NEAR (*rig.pad->getConstellationSpreadProportion (true), (0.1f - 0.08f) / 0.92f, 1.0e-4f);
+}
+
+TEST (MasterXYPadDrawing, GlowRingsAndFadeMatchTheFrameworksDrawing)
+{
+    const struct
+    {
+        float x, y, radius;
+    } rings[] = { { 100.0f, 100.0f, 5.0f }, { 150.3f, 120.7f, 37.4f }, { 200.5f, 180.25f, 140.0f }, { 10.0f, 300.0f, 60.0f } };
+
+    for (const auto& ring : rings)
+    {
+        juce::Image framework (juce::Image::ARGB, 400, 400, true), fast (juce::Image::ARGB, 400, 400, true);
+        const auto purple = juce::Colour (MasterXYPadComponent::purple);
+
+        {
+            juce::Graphics g (framework);
+            const auto bounds = juce::Rectangle<float> (2.0f * ring.radius, 2.0f * ring.radius).withCentre ({ ring.x, ring.y });
+            g.setColour (purple.withAlpha ((juce::uint8) 0x2e));
+            g.drawEllipse (bounds, 2.5f);
+            g.setColour (purple.withAlpha ((juce::uint8) 0xf2));
+            g.drawEllipse (bounds, 1.5f);
+        }
+
+        ChaosGlowRaster::drawRing (fast,
+                                   { ring.x, ring.y },
+                                   ring.radius,
+                                   { 2.5f, purple.withAlpha ((juce::uint8) 0x2e) },
+                                   { 1.5f, purple.withAlpha ((juce::uint8) 0xf2) });
+
+        double frameworkTotal = 0.0, fastTotal = 0.0;
+        int strongInOneOnly = 0;
+
+        for (int y = 0; y < 400; ++y)
+            for (int x = 0; x < 400; ++x)
+            {
+                const int a = framework.getPixelAt (x, y).getAlpha(), b = fast.getPixelAt (x, y).getAlpha();
+                frameworkTotal += a;
+                fastTotal += b;
+                strongInOneOnly += (std::max (a, b) > 128 && std::min (a, b) < 16) ? 1 : 0;
+            }
+
+        EXPECT_NEAR (fastTotal, frameworkTotal, 0.04 * frameworkTotal) << ring.radius;
+        EXPECT_EQ (strongInOneOnly, 0) << "the same circle, at most a fraction of a pixel apart; radius " << ring.radius;
+
+        // Fading is exactly the framework's alpha multiplication.
+        auto faded = fast.createCopy();
+        fast.multiplyAllAlphas (0.962f);
+        ChaosGlowRaster::fade (faded, faded.getBounds());
+
+        for (int y = 0; y < 400; y += 3)
+            for (int x = 0; x < 400; x += 3)
+                ASSERT_EQ (faded.getPixelAt (x, y), fast.getPixelAt (x, y)) << x << ", " << y;
+    }
 }
