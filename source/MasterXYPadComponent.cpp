@@ -271,8 +271,9 @@ void MasterXYPadComponent::paint (juce::Graphics& g)
     g.drawLine ({ fieldArea.getBottomLeft(), fieldArea.getBottomRight() }, 0.5f);
     g.drawLine (fieldArea.getCentreX(), fieldArea.getBottom(), fieldArea.getCentreX(), fieldArea.getY(), 0.5f);
 
-    if (! g.getClipBounds().isEmpty())
-        g.drawImage (chaosGlowImage, getLocalBounds().toFloat());
+    // Only the part of the glow layer that was ever drawn, pixel for pixel.
+    if (const auto glow = glowDirtyArea.getIntersection (g.getClipBounds()); ! glow.isEmpty())
+        g.drawImage (chaosGlowImage, glow.getX(), glow.getY(), glow.getWidth(), glow.getHeight(), glow.getX(), glow.getY(), glow.getWidth(), glow.getHeight());
 
     juce::String guideID;
     juce::Point<float> guideDot;

@@ -163,7 +163,7 @@ AstrelAudioProcessorEditor::AstrelAudioProcessorEditor (AstrelAudioProcessor& ow
     if (aboutPanel->isVisible())
     {
         aboutPanel->toFront (false);
-        aboutPanel->grabKeyboardFocus();
+        focusAboutPanel();
     }
 
     resized();
@@ -382,8 +382,8 @@ void AstrelAudioProcessorEditor::resized()
 
         if (aboutPanel->isVisible())
         {
-            aboutPanel->toFront (true);
-            aboutPanel->grabKeyboardFocus();
+            aboutPanel->toFront (false);
+            focusAboutPanel();
             aboutPanel->repaint();
         }
     }
@@ -984,8 +984,15 @@ void AstrelAudioProcessorEditor::openAboutPanel()
     aboutPanel->setBounds (getLocalBounds());
     aboutPanel->setVisible (true);
     aboutPanel->setInterceptsMouseClicks (true, true);
-    aboutPanel->toFront (true);
-    aboutPanel->grabKeyboardFocus();
+    aboutPanel->toFront (false);
+    focusAboutPanel();
+}
+
+void AstrelAudioProcessorEditor::focusAboutPanel()
+{
+    // Escape closes the panel, so it takes the keys; a window not on the screen yet can't.
+    if (aboutPanel != nullptr && aboutPanel->isShowing())
+        aboutPanel->grabKeyboardFocus();
 }
 
 void AstrelAudioProcessorEditor::closeAboutPanel()

@@ -99,6 +99,7 @@ private:
     void handleSlotClick (int slot);
     void refreshUndoButtons();
     void endKnobGesturesWithTheValuesSent();
+    void focusAboutPanel();
     void refreshMeters (const SharedStatusManager::MeteringMap& frames, double nowMs);
     void openAboutPanel();
     void closeAboutPanel();
