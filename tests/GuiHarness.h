@@ -13,6 +13,9 @@ class DesktopComponent
 public:
     DesktopComponent (juce::Component& componentToShow, int width, int height) : component (componentToShow)
     {
+        // The real pointer stays wherever an earlier test, maybe in another process, left it;
+        // a window opening under it would get hover events that no test sent.
+        parkThePointer();
         component.setBounds (0, 0, width, height);
         component.addToDesktop (0);
         component.setVisible (true);
@@ -27,6 +30,14 @@ public:
         }
 
         component.removeFromDesktop();
+        parkThePointer();
+    }
+
+    /** Puts the real pointer in the screen's far corner, away from the components. */
+    static void parkThePointer()
+    {
+        if (const auto* display = juce::Desktop::getInstance().getDisplays().getPrimaryDisplay())
+            juce::Desktop::setMousePosition (display->totalArea.getBottomRight() - juce::Point<int> (1, 1));
     }
 
     void move (float x, float y, juce::ModifierKeys mods = {}) { send (x, y, mods.withoutMouseButtons()); }

@@ -546,8 +546,22 @@ TEST_F (Inspector, AnArrowKeyStepIsAGestureOfItsOwn)
 
     calls.clear();
     press (juce::KeyPress::downKey);
-    EXPECT_EQ (calls.names, (std::vector<std::string> { "spreadStarted false", "spreadChanged", "spreadEnded" }));
-    EXPECT_NEAR (calls.lastValue(), 0.499f, 1.0e-5f);
+
+    // The pointer still rests on the knob, so hover reports may come along; they are not the step.
+    std::vector<std::string> stepCalls;
+    float endValue = -1.0f;
+
+    for (size_t i = 0; i < calls.names.size(); ++i)
+    {
+        if (calls.names[i].rfind ("hover", 0) == 0)
+            continue;
+
+        stepCalls.push_back (calls.names[i]);
+        endValue = calls.values[i];
+    }
+
+    EXPECT_EQ (stepCalls, (std::vector<std::string> { "spreadStarted false", "spreadChanged", "spreadEnded" }));
+    EXPECT_NEAR (endValue, 0.499f, 1.0e-5f);
     shown.leave();
 }
 
