@@ -1,7 +1,7 @@
 #pragma once
 
 #include "AboutComponent.h"
-#include "InspectorComponent.h"
+#include "SelectedInstancePanel.h"
 #include "MasterSidebarComponent.h"
 #include "MasterXYPadComponent.h"
 #include "SelectionModel.h"

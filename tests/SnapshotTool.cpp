@@ -4,7 +4,7 @@
 #include "AboutComponent.h"
 #include "AstrelKnob.h"
 #include "CorrelationMeterComponent.h"
-#include "InspectorComponent.h"
+#include "SelectedInstancePanel.h"
 #include "MasterSidebarComponent.h"
 #include "MasterXYPadComponent.h"
 #include "PluginEditor.h"

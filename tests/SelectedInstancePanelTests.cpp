@@ -1,5 +1,5 @@
 #include "GuiHarness.h"
-#include "InspectorComponent.h"
+#include "SelectedInstancePanel.h"
 
 #include <algorithm>
 #include <optional>

@@ -1,4 +1,4 @@
-#include "InspectorComponent.h"
+#include "SelectedInstancePanel.h"
 
 #include "JuceCompat.h"
 

@@ -2,7 +2,7 @@
 // 64 whose values change every tick, showing a multi-selection, and one full paint of the
 // single page at 180 x 498.
 
-#include "InspectorComponent.h"
+#include "SelectedInstancePanel.h"
 
 #include <benchmark/benchmark.h>
 
