@@ -66,7 +66,25 @@ namespace
         });
     }
 
-    WholefieldInstanceState instanceStateFrom (const PluginStatus& status)
+    /** One patch per registered instance, each setting the same flag. */
+    std::vector<AstrelTargetPatch> patchesForEveryInstance (const SharedStatusManager::StatusMap& statuses,
+                                                            std::optional<bool> AstrelTargetPatch::*flag,
+                                                            bool value)
+    {
+        std::vector<AstrelTargetPatch> patches;
+
+        for (const auto& [id, status] : statuses)
+        {
+            AstrelTargetPatch patch;
+            patch.pluginID = id;
+            patch.*flag = value;
+            patches.push_back (std::move (patch));
+        }
+
+        return patches;
+    }
+
+        WholefieldInstanceState instanceStateFrom (const PluginStatus& status)
     {
         WholefieldInstanceState state;
         state.pluginID = status.pluginID;
@@ -211,18 +229,8 @@ AstrelAudioProcessorEditor::~AstrelAudioProcessorEditor()
     if (settingsFile != nullptr && settingsFile->needsToBeSaved())
         settingsFile->save();
 
-    std::vector<AstrelTargetPatch> patches;
-
-    for (const auto& [id, status] : sharedStatusManager->getStatuses())
-    {
-        AstrelTargetPatch patch;
-        patch.pluginID = id;
-        patch.listenMono = false;
-        patches.push_back (std::move (patch));
-    }
-
     controller.perform ("Stop Listen Mono",
-                        patches,
+                        patchesForEveryInstance (sharedStatusManager->getStatuses(), &AstrelTargetPatch::listenMono, false),
                         AstrelCommandOrigin::editorAction,
                         AstrelUndoPolicy::none,
                         AstrelCommandDelivery::immediate);
@@ -655,18 +663,9 @@ void AstrelAudioProcessorEditor::applyListenMonoAll()
 {
     const auto statuses = sharedStatusManager->getStatuses();
     const auto allMono = allInListenMono (statuses);
-    std::vector<AstrelTargetPatch> patches;
-
-    for (const auto& [id, status] : statuses)
-    {
-        AstrelTargetPatch patch;
-        patch.pluginID = id;
-        patch.listenMono = ! allMono;
-        patches.push_back (std::move (patch));
-    }
 
     sharedStatusManager->getCommandController().perform (allMono ? "Stop Listen Mono" : "Listen Mono All",
-                                                         patches,
+                                                         patchesForEveryInstance (statuses, &AstrelTargetPatch::listenMono, ! allMono),
                                                          AstrelCommandOrigin::editorAction,
                                                          AstrelUndoPolicy::none,
                                                          AstrelCommandDelivery::immediate);
@@ -676,18 +675,9 @@ void AstrelAudioProcessorEditor::applyListenMonoAll()
 void AstrelAudioProcessorEditor::applyBypassAll()
 {
     const auto allBypassed = sharedStatusManager->areAllBypassed();
-    std::vector<AstrelTargetPatch> patches;
-
-    for (const auto& [id, status] : sharedStatusManager->getStatuses())
-    {
-        AstrelTargetPatch patch;
-        patch.pluginID = id;
-        patch.bypass = ! allBypassed;
-        patches.push_back (std::move (patch));
-    }
 
     sharedStatusManager->getCommandController().perform (allBypassed ? "Unbypass All" : "Bypass All",
-                                                         patches,
+                                                         patchesForEveryInstance (sharedStatusManager->getStatuses(), &AstrelTargetPatch::bypass, ! allBypassed),
                                                          AstrelCommandOrigin::editorAction,
                                                          AstrelUndoPolicy::record,
                                                          AstrelCommandDelivery::immediate);
