@@ -447,7 +447,7 @@ void AstrelAudioProcessorEditor::runTick (double nowMs)
 
     topBar.listenMonoButton.setActive (allInListenMono (statuses));
     topBar.bypassAllButton.setActive (registry.areAllBypassed());
-    updateStoreSlotButtonsFromSharedState (nowMs);
+    updateStoreSlotButtonsFromSharedState (nowMs, statuses);
     refreshUndoButtons();
 
     if (xyPad != nullptr)
@@ -526,13 +526,12 @@ void AstrelAudioProcessorEditor::refreshMeters (const SharedStatusManager::Meter
 
 void AstrelAudioProcessorEditor::updateStoreSlotButtonsFromSharedState()
 {
-    updateStoreSlotButtonsFromSharedState (clock());
+    updateStoreSlotButtonsFromSharedState (clock(), sharedStatusManager->getStatuses());
 }
 
-void AstrelAudioProcessorEditor::updateStoreSlotButtonsFromSharedState (double nowMs)
+void AstrelAudioProcessorEditor::updateStoreSlotButtonsFromSharedState (double nowMs, const SharedStatusManager::StatusMap& statuses)
 {
     const auto slotsState = sharedStatusManager->getWholefieldSlotsState();
-    const auto statuses = sharedStatusManager->getStatuses();
 
     if (lastRecalledSlot >= 0 && nowMs >= recallSettleEndMs)
     {
@@ -733,7 +732,7 @@ void AstrelAudioProcessorEditor::storeWholefieldSlot (int slot)
 
     topBar.setStoreArmed (false);
     topBar.slotButtons[static_cast<size_t> (slot)].setFlashStartMs (juce::Time::getMillisecondCounterHiRes());
-    updateStoreSlotButtonsFromSharedState (nowMs);
+    updateStoreSlotButtonsFromSharedState (nowMs, statuses);
     astrelProcessor.mirrorSharedWholefieldSlotsToStateIfNeeded();
 }
 

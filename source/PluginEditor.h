@@ -86,7 +86,7 @@ public:
 
 private:
     juce::Point<int> restoreMasterViewSize() const;
-    void updateStoreSlotButtonsFromSharedState (double nowMs);
+    void updateStoreSlotButtonsFromSharedState (double nowMs, const SharedStatusManager::StatusMap& statuses);
     void wireTopBar();
     void wireInspector();
     void updateInspectorFromSelection (const SharedStatusManager::StatusMap& statuses);
